@@ -44,3 +44,11 @@ constexpr uint32_t kCoreTypeCount = 51;
 }  // namespace unittype
 
 }  // namespace kv
+
+namespace kv::forms {
+// The three unit types the forms layer implements; the core library places them in its
+// data-type array at positions 1, 11 and 32.
+extern const UnitTypeRecord kWindowUnitType;
+extern const UnitTypeRecord kButtonUnitType;
+extern const UnitTypeRecord kTimerUnitType;
+}  // namespace kv::forms
