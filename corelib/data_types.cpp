@@ -17,58 +17,20 @@ constexpr UnitTypeRecord ComObjectType() {
 
 }  // namespace
 
+// Type numbers are 1-based: the record of type n sits at index n - 1.
+// clang-format off
 const UnitTypeRecord kCoreDataTypes[unittype::kCoreTypeCount] = {
-    forms::kWindowUnitType,  // 1
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},                      // 2-10
-    forms::kButtonUnitType,  // 11
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},  // 12-21
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},                     // 22-31
-    forms::kTimerUnitType,  // 32
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},
-    {},  // 33-42
-    {},
-    {},
-    {},
-    {},
-    {},               // 43-47
-    ComObjectType(),  // 48
-    {},
-    {},
-    {},  // 49-51
+    forms::kWindowUnitType,                      // 1
+    {}, {}, {}, {}, {}, {}, {}, {}, {},          // 2-10
+    forms::kButtonUnitType,                      // 11
+    {}, {}, {}, {}, {}, {}, {}, {}, {}, {},      // 12-21
+    {}, {}, {}, {}, {}, {}, {}, {}, {}, {},      // 22-31
+    forms::kTimerUnitType,                       // 32
+    {}, {}, {}, {}, {}, {}, {}, {}, {}, {},      // 33-42
+    {}, {}, {}, {}, {},                          // 43-47
+    ComObjectType(),                             // 48
+    {}, {}, {},                                  // 49-51
 };
+// clang-format on
 
 }  // namespace kv::core
