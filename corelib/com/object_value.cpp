@@ -1,7 +1,8 @@
 #include "corelib/com/object_value.h"
 
-#include <oaidl.h>
 #include <windows.h>
+// The automation headers need the base Windows types declared first.
+#include <oaidl.h>
 
 #include "corelib/com/kernel_link.h"
 #include "corelib/com/release.h"
