@@ -31,6 +31,10 @@ class Window {
     // consumes it.
     virtual bool PreTranslateMessage(MSG* message);
 
+    // Offers a message to the objects of its window and of each parent in turn, up to and
+    // including `last` (or the top); true when one of them consumed it.
+    static bool PreTranslateThroughParents(MSG* message, HWND last = nullptr);
+
     // Registers a window class whose windows dispatch to their attached objects.
     static bool RegisterClass(const char* className, UINT style, HCURSOR cursor, HBRUSH background,
                               HICON icon = nullptr);
@@ -41,6 +45,9 @@ class Window {
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
     // Called after the last message (WM_NCDESTROY), once the handle is detached.
     virtual void OnFinalDestroy() {}
+    // A WM_COMMAND notification that the parent received from this window, reflected back
+    // to it; true when handled.
+    virtual bool OnReflectedCommand(UINT notifyCode) { return (void)notifyCode, false; }
 
   private:
     static LRESULT CALLBACK Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
