@@ -11,7 +11,7 @@
 namespace kv::imageconv {
 
 class BmpCodec : public ImageReader {
-public:
+  public:
     ~BmpCodec() override { Close(); }
 
     bool Open(const char* path, RasterImage* target) override;
@@ -23,7 +23,7 @@ public:
     // Writes both headers and the rows bottom-up; a failed write leaves the partial file.
     bool Write();
 
-private:
+  private:
     InputFile input_;
     RasterImage* target_ = nullptr;
     int32_t width_ = 0;

@@ -16,7 +16,9 @@ constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionBitFields = 3;
 
 // Bytes of one stored 24-bit row, padded to a multiple of 4.
-uint64_t StoredRowSize(int32_t width) { return (uint64_t(width) * 24 + 31) / 32 * 4; }
+uint64_t StoredRowSize(int32_t width) {
+    return (uint64_t(width) * 24 + 31) / 32 * 4;
+}
 
 void BgrToRgb(const uint8_t* in, uint8_t* out, int32_t width) {
     for (int32_t x = 0; x < width; ++x, in += 3, out += 3) {
@@ -74,9 +76,14 @@ bool BmpCodec::Open(const char* path, RasterImage* target) {
 
 bool BmpCodec::Decode() {
     if (!opened_) return false;
-    bool ok = target_->Create(width_, height_, 24, 0) && input_.Seek(pixelOffset_);
+    // A file too short for its rows fails before any storage is made for them.
+    const uint64_t rowSize = StoredRowSize(width_);
+    uint64_t fileSize = 0;
+    bool ok = input_.Length(&fileSize) && fileSize >= pixelOffset_ &&
+              (fileSize - pixelOffset_) / rowSize >= uint64_t(height_) &&
+              target_->Create(width_, height_, 24, 0) && input_.Seek(pixelOffset_);
     if (ok) {
-        std::vector<uint8_t> row(size_t(StoredRowSize(width_)));
+        std::vector<uint8_t> row(static_cast<size_t>(rowSize));
         for (int32_t k = 0; k < height_; ++k) {
             if (!input_.Read(row.data(), row.size())) {
                 ok = false;

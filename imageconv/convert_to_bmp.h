@@ -14,8 +14,8 @@ namespace kv::imageconv {
 enum ConvertResult : int32_t {
     kConverted = 1,
     kSourceMissing = -1,
-    kNotDecoded = -3,      // no reader accepted the file, or the accepting one failed
-    kBmpNotWritten = -4,   // the BMP (or the 24-bit image it is written from) failed
+    kNotDecoded = -3,     // no reader accepted the file, or the accepting one failed
+    kBmpNotWritten = -4,  // the BMP (or the 24-bit image it is written from) failed
     kArgumentMissing = -7,
 };
 

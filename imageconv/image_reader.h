@@ -6,7 +6,7 @@
 namespace kv::imageconv {
 
 class ImageReader {
-public:
+  public:
     virtual ~ImageReader() = default;
     // Checks the signature or header and remembers the image size; false = not this format.
     virtual bool Open(const char* path, RasterImage* target) = 0;

@@ -15,8 +15,12 @@ void InputFile::Close() {
     file_ = nullptr;
 }
 
-bool InputFile::Seek(uint64_t offset) { return file_ && SeekFile(file_, offset); }
+bool InputFile::Seek(uint64_t offset) {
+    return file_ && SeekFile(file_, offset);
+}
 
-bool InputFile::Length(uint64_t* length) { return file_ && FileLength(file_, length); }
+bool InputFile::Length(uint64_t* length) {
+    return file_ && FileLength(file_, length);
+}
 
 }  // namespace kv::imageconv

@@ -8,7 +8,7 @@
 namespace kv::imageconv {
 
 class InputFile {
-public:
+  public:
     InputFile() = default;
     ~InputFile() { Close(); }
     InputFile(const InputFile&) = delete;
@@ -26,7 +26,7 @@ public:
     bool Seek(uint64_t offset);
     bool Length(uint64_t* length);
 
-private:
+  private:
     FILE* file_ = nullptr;
 };
 

@@ -61,8 +61,8 @@ bool JpegReader::ReadRows() {
     if (decompressor_.output_width > INT32_MAX || decompressor_.output_height > INT32_MAX) {
         return false;
     }
-    if (!target_->Create(int32_t(decompressor_.output_width),
-                         int32_t(decompressor_.output_height), bits, 0)) {
+    if (!target_->Create(int32_t(decompressor_.output_width), int32_t(decompressor_.output_height),
+                         bits, 0)) {
         return false;
     }
     const JDIMENSION height = decompressor_.output_height;

@@ -13,7 +13,7 @@
 namespace kv::imageconv {
 
 class JpegReader : public ImageReader {
-public:
+  public:
     JpegReader();
     ~JpegReader() override { Close(); }
 
@@ -27,7 +27,7 @@ public:
         jmp_buf jump;
     };
 
-private:
+  private:
     bool StartDecompress();
     bool ReadRows();
 

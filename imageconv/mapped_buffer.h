@@ -12,7 +12,7 @@ namespace kv::imageconv {
 constexpr const char* kBackingPrefix = "QRVCLASS";
 
 class MappedBuffer {
-public:
+  public:
     MappedBuffer() = default;
     ~MappedBuffer() { Release(true); }
     MappedBuffer(const MappedBuffer&) = delete;
@@ -31,8 +31,8 @@ public:
     size_t size() const { return size_; }
     const std::string& path() const { return path_; }
 
-private:
-    intptr_t file_ = -1;   // platform file handle (fd or HANDLE), -1 when none
+  private:
+    intptr_t file_ = -1;    // platform file handle (fd or HANDLE), -1 when none
     intptr_t mapping_ = 0;  // file-mapping handle where the platform has one
     uint8_t* view_ = nullptr;
     size_t size_ = 0;

@@ -12,8 +12,8 @@ constexpr size_t kPaletteSize = 768;
 constexpr uint8_t kManufacturer = 0x0A;
 }  // namespace
 
-bool DecodePcxLine(const uint8_t* data, size_t size, size_t* pos, size_t lineLength,
-                   uint8_t* out, size_t keep) {
+bool DecodePcxLine(const uint8_t* data, size_t size, size_t* pos, size_t lineLength, uint8_t* out,
+                   size_t keep) {
     size_t p = *pos;
     size_t filled = 0;
     while (filled < lineLength) {

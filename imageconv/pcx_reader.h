@@ -13,18 +13,18 @@ namespace kv::imageconv {
 // Decodes one run-length coded line of `lineLength` bytes from `data` starting at `*pos`,
 // keeping its first `keep` bytes in `out` and dropping the rest. A run never continues into
 // the next line. False when the data ends before the line is complete.
-bool DecodePcxLine(const uint8_t* data, size_t size, size_t* pos, size_t lineLength,
-                   uint8_t* out, size_t keep);
+bool DecodePcxLine(const uint8_t* data, size_t size, size_t* pos, size_t lineLength, uint8_t* out,
+                   size_t keep);
 
 class PcxReader : public ImageReader {
-public:
+  public:
     ~PcxReader() override { Close(); }
 
     bool Open(const char* path, RasterImage* target) override;
     bool Decode() override;
     void Close() override;
 
-private:
+  private:
     bool DecodePaletted();
     bool DecodeThreePlanes();
 

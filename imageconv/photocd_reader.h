@@ -16,14 +16,14 @@ constexpr int32_t kPhotoCdHeight = 512;
 void PhotoCdPixel(int luma, int c1, int c2, uint8_t* rgb);
 
 class PhotoCdReader : public ImageReader {
-public:
+  public:
     ~PhotoCdReader() override { Close(); }
 
     bool Open(const char* path, RasterImage* target) override;
     bool Decode() override;
     void Close() override;
 
-private:
+  private:
     bool ReadRows();
 
     InputFile input_;

@@ -14,7 +14,9 @@ namespace {
 // Highest number the name search tries.
 constexpr long kLastTempNumber = 2047483647L;
 
-HANDLE AsHandle(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+HANDLE AsHandle(intptr_t value) {
+    return reinterpret_cast<HANDLE>(value);
+}
 }  // namespace
 
 bool PathExists(const char* path) {
@@ -74,9 +76,9 @@ bool MappedBuffer::Allocate(size_t size, const char* prefix, const char* path) {
         return false;
     }
     DeleteFileA(path_.c_str());
-    HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_HIDDEN, nullptr);
+    HANDLE file =
+        CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DeleteFileA(path_.c_str());
         path_.clear();

@@ -8,10 +8,16 @@ namespace {
 constexpr double kDefaultFileGamma = 0.45455;
 constexpr double kScreenGamma = 2.2;
 
-png_structp AsPng(void* p) { return static_cast<png_structp>(p); }
-png_infop AsInfo(void* p) { return static_cast<png_infop>(p); }
+png_structp AsPng(void* p) {
+    return static_cast<png_structp>(p);
+}
+png_infop AsInfo(void* p) {
+    return static_cast<png_infop>(p);
+}
 
-void JumpBackToReader(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void JumpBackToReader(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void IgnoreWarning(png_structp, png_const_charp) {}
 
 void ReadFromStream(png_structp png, png_bytep buffer, size_t count) {
@@ -24,8 +30,8 @@ void ReadFromStream(png_structp png, png_bytep buffer, size_t count) {
 bool PngReader::Open(const char* path, RasterImage* target) {
     Close();
     if (!input_.Open(path)) return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBackToReader,
-                                             IgnoreWarning);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBackToReader, IgnoreWarning);
     if (!png) return false;
     png_ = png;
     info_ = png_create_info_struct(png);

@@ -10,14 +10,14 @@
 namespace kv::imageconv {
 
 class PngReader : public ImageReader {
-public:
+  public:
     ~PngReader() override { Close(); }
 
     bool Open(const char* path, RasterImage* target) override;
     bool Decode() override;
     void Close() override;
 
-private:
+  private:
     bool ReadHeader();
     bool ReadRows();
 

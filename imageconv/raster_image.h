@@ -24,7 +24,7 @@ constexpr uint64_t kMaxBlockBytes = KV_IMAGECONV_MAX_BLOCK_BYTES;
 bool BlockSize(uint64_t width, uint64_t height, uint64_t bytesPerPixel, size_t* size);
 
 class RasterImage {
-public:
+  public:
     static constexpr int kMaxPalette = 256;
 
     // Releases the old storage, then makes storage for `bits` 8, 16, 24 or 32 (8-bit with a
@@ -44,7 +44,7 @@ public:
     PaletteEntry* palette() { return palette_; }
     const PaletteEntry* palette() const { return palette_; }
 
-private:
+  private:
     int32_t width_ = 0;
     int32_t height_ = 0;
     int bits_ = 0;

@@ -7,7 +7,9 @@ namespace {
 
 void Silent(const char*, const char*, va_list) {}
 
-TIFF* AsTiff(void* handle) { return static_cast<TIFF*>(handle); }
+TIFF* AsTiff(void* handle) {
+    return static_cast<TIFF*>(handle);
+}
 
 // Keeps the red, green and blue bytes of each packed RGBA raster value.
 void RgbaToRgb(const uint8_t* in, uint8_t* out, uint32_t width) {
@@ -55,8 +57,8 @@ bool TiffReader::ReadImage() {
     // Asking for the top row first gives the same raster as reading it bottom row first
     // and swapping the rows, without the extra pass.
     if (!TIFFReadRGBAImageOriented(AsTiff(tiff_), width_, height_,
-                                   reinterpret_cast<uint32_t*>(raster.data()),
-                                   ORIENTATION_TOPLEFT, 0)) {
+                                   reinterpret_cast<uint32_t*>(raster.data()), ORIENTATION_TOPLEFT,
+                                   0)) {
         return false;
     }
     const size_t rasterStride = size_t(width_) * 4;

@@ -9,14 +9,14 @@
 namespace kv::imageconv {
 
 class TiffReader : public ImageReader {
-public:
+  public:
     ~TiffReader() override { Close(); }
 
     bool Open(const char* path, RasterImage* target) override;
     bool Decode() override;
     void Close() override;
 
-private:
+  private:
     bool ReadImage();
 
     void* tiff_ = nullptr;  // TIFF*

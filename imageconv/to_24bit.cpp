@@ -55,10 +55,17 @@ bool ConvertTo24Bit(const RasterImage& source, RasterImage* target) {
                     GreyRow(in, out, width);
                 }
                 break;
-            case 16: Word555Row(in, out, width); break;
-            case 24: memcpy(out, in, target->stride()); break;
-            case 32: AlphaFirstRow(in, out, width); break;
-            default: return false;
+            case 16:
+                Word555Row(in, out, width);
+                break;
+            case 24:
+                memcpy(out, in, target->stride());
+                break;
+            case 32:
+                AlphaFirstRow(in, out, width);
+                break;
+            default:
+                return false;
         }
     }
     target->Flush();
