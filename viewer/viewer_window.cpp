@@ -227,10 +227,12 @@ bool RunViewer(const wchar_t* path, int showCommand) {
     wchar_t title[kMaxPathChars + ARRAYSIZE(kTitleSuffix)];
     JoinTexts(title, ARRAYSIZE(title), state.fileName, L"", kTitleSuffix);
     const RECT frame = InitialFrameRect();
-    HWND window = CreateWindowExW(0, kFrameClass, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                  frame.left, frame.top, frame.right - frame.left,
-                                  frame.bottom - frame.top, nullptr, nullptr, module, &state);
+    HWND window = CreateWindowExW(
+        0, kFrameClass, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, frame.left, frame.top,
+        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, &state);
     if (window == nullptr) return false;
+    // The title comes last: whoever finds the frame by its title finds canvas and pane too.
+    SetWindowTextW(window, title);
     ShowWindow(window, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
     UpdateWindow(window);
 
