@@ -8,7 +8,7 @@
 
 #include "corelib/commands.h"
 #include "tests/host/corelib/command_calls.h"
-#include "tests/win/corelib/msgbox_reader.h"
+#include "tests/win/corelib/box_watcher.h"
 
 namespace kv::test {
 namespace {
@@ -27,9 +27,9 @@ class ShowMessageTest : public ::testing::Test {
 
     // Shows the box, lets the reader press `button`; answers the command's result.
     int32_t Show(std::vector<ArgValue> args, int button, MessageBoxSeen* seen) {
-        MessageBoxReader reader(button, window_);
+        MessageBoxWatcher watcher(button, window_);
         ArgValue result = Call(core::kCoreCommands[core::kShowMessage], std::move(args));
-        *seen = reader.Result();
+        *seen = watcher.Result();
         EXPECT_TRUE(seen->found);
         EXPECT_EQ(result.type, tag::kInt);
         return result.value.i32;

@@ -1,5 +1,7 @@
-// Reads a real message box of this process from another thread, then presses one of its
-// buttons, so that tests can check what a modal box showed.
+// Watches for a message box of this process from another thread while the test thread sits
+// in the box's modal loop: reads it as a user sees it (through the shared message-box
+// reader) plus its icon, buttons, owner and the modal state of a watched window, then
+// presses one of its buttons.
 #pragma once
 
 #include <windows.h>
@@ -20,13 +22,13 @@ struct MessageBoxSeen {
     bool watchedEnabled = true;  // state of the watched window while the box was up
 };
 
-class MessageBoxReader {
+class MessageBoxWatcher {
   public:
     // Waits (up to 10 s) for a message box of this process, reads it and presses `button`.
     // `watched` is a window whose enabled state is recorded while the box is up.
-    explicit MessageBoxReader(int button, HWND watched = nullptr);
-    ~MessageBoxReader();
-    // Joins the reader and answers what it saw.
+    explicit MessageBoxWatcher(int button, HWND watched = nullptr);
+    ~MessageBoxWatcher();
+    // Joins the watcher and answers what it saw.
     MessageBoxSeen Result();
 
   private:
