@@ -1,6 +1,5 @@
-// Stand-ins for the forms layer's unit type records, for linking the core library's
-// data-type array in tests of builds without the forms layer. Distinct names let a test
-// tell the records apart.
+// Stand-ins for the forms layer's unit type records, so that the core library's data-type
+// array links without the kernel. Distinct names let a test tell the records apart.
 #include "forms/unit_type.h"
 
 namespace kv::forms {
