@@ -91,19 +91,5 @@ TEST_F(ShowMessageTest, AnIntegerFourthArgumentIsTheOwnerWindow) {
     EXPECT_EQ(seen.owner, nullptr);
 }
 
-TEST_F(ShowMessageTest, NumbersAndDatesAreShownAsText) {
-    MessageBoxSeen seen;
-    ArgValue date{};
-    date.value.f64 = 43832 + (13 * 3600 + 5 * 60) / 86400.0;
-    date.type = tag::kDateTime;
-    Show({date, IntArg(0)}, IDOK, &seen);
-    EXPECT_EQ(seen.text, "2020年1月2日13时5分");
-    ArgValue real{};
-    real.value.f32 = 3.14159274f;
-    real.type = tag::kFloat;
-    Show({real, IntArg(0)}, IDOK, &seen);
-    EXPECT_EQ(seen.text, "3.14159");
-}
-
 }  // namespace
 }  // namespace kv::test
