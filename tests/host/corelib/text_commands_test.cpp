@@ -1,5 +1,5 @@
-// The text commands through their library-command entries: byte counting, double-byte
-// stepping in searches and trimming, splitting, and fresh heap results.
+// The text commands through their library-command entries (host and Wine): byte counting,
+// double-byte stepping in searches and trimming, splitting, and fresh heap results.
 #include <gtest/gtest.h>
 
 #include "corelib/commands.h"
@@ -9,6 +9,17 @@
 namespace kv::test {
 namespace {
 
+#ifdef _WIN32
+// Under Wine the commands are reached through the library's command array.
+const LibraryCommand CharFromCode = core::kCoreCommands[core::kCharFromCode];
+const LibraryCommand LeftText = core::kCoreCommands[core::kLeftText];
+const LibraryCommand RightText = core::kCoreCommands[core::kRightText];
+const LibraryCommand SearchText = core::kCoreCommands[core::kSearchText];
+const LibraryCommand SpaceText = core::kCoreCommands[core::kSpaceText];
+const LibraryCommand SplitText = core::kCoreCommands[core::kSplitText];
+const LibraryCommand TextLength = core::kCoreCommands[core::kTextLength];
+const LibraryCommand TrimBlanks = core::kCoreCommands[core::kTrimBlanks];
+#else
 using core::CharFromCode;
 using core::LeftText;
 using core::RightText;
@@ -17,6 +28,7 @@ using core::SpaceText;
 using core::SplitText;
 using core::TextLength;
 using core::TrimBlanks;
+#endif
 using Texts = std::vector<std::string>;
 
 // A GBK character whose trail byte is the ASCII letter A (0xB0 0x41).
