@@ -173,11 +173,14 @@ TEST_F(FileCommandsTest, RemoveDirTreeRemovesADirectoryLinkButNotItsTarget) {
     MakeTree(Path("outside"));
     ASSERT_TRUE(CreateDirectoryA(Path("tree").c_str(), nullptr));
     WriteTestFile(Path("tree\\own.txt"), "own");
-    if (!CreateSymbolicLinkA(Path("tree\\link").c_str(), Path("outside").c_str(),
-                             SYMBOLIC_LINK_FLAG_DIRECTORY)) {
-        GTEST_SKIP() << "no directory links here, error " << GetLastError();
+    // Wine 8 answers success without creating the link and refuses junctions (reparse
+    // points are not supported), so there the case cannot be built.
+    CreateSymbolicLinkA(Path("tree\\link").c_str(), Path("outside").c_str(),
+                        SYMBOLIC_LINK_FLAG_DIRECTORY);
+    const DWORD attributes = GetFileAttributesA(Path("tree\\link").c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        GTEST_SKIP() << "directory links cannot be made here";
     }
-    ASSERT_TRUE(GetFileAttributesA(Path("tree\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
 
     EXPECT_TRUE(Logical(core::kRemoveDirTree, {TextArg(Path("tree").c_str())}));
     EXPECT_FALSE(Exists(Path("tree")));
