@@ -27,4 +27,8 @@ void BeginIdlePeriod();
 // other 20xx codes the kernel does not answer itself. Unknown codes answer 0.
 intptr_t UnitService(int32_t code, intptr_t p1, intptr_t p2);
 
+// RuntimeService 4 and 5: a property of an object of a library data type (declared in
+// forms/property_access.h: ReadLibraryTypeProperty, WriteLibraryTypeProperty). HelperTable
+// slots 4 and 5 point at ReadUnitProperty / WriteUnitProperty of the same header.
+
 }  // namespace kv::forms
