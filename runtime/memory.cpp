@@ -76,10 +76,15 @@ void ReleaseArray(TypeTag type, void* array) {
     TypeTag element = type & ~tag::kArrayBit;
     if (element == tag::kText || element == tag::kBytes) {
         auto* header = static_cast<uint32_t*>(array);
-        auto* items =
-            reinterpret_cast<void**>(static_cast<char*>(array) + ArrayHeaderSize(header[0]));
+        // With pointer-sized elements after 32-bit header words the elements need not be
+        // aligned: read each address bytewise.
+        const char* items = static_cast<char*>(array) + ArrayHeaderSize(header[0]);
         size_t count = ElementCount(header);
-        for (size_t i = 0; i < count; ++i) Release(items[i]);
+        for (size_t i = 0; i < count; ++i) {
+            void* element;
+            std::memcpy(&element, items + i * sizeof element, sizeof element);
+            Release(element);
+        }
     }
     Release(array);
 }
