@@ -11,9 +11,8 @@ extern "C" __declspec(dllexport) void WINAPI SetWaitFailureMode(LONG newMode) {
     mode = newMode;
 }
 
-extern "C" __declspec(dllexport) HANDLE WINAPI TestCreateWaitableTimer(SECURITY_ATTRIBUTES* security,
-                                                                      BOOL manualReset,
-                                                                      LPCSTR name) {
+extern "C" __declspec(dllexport) HANDLE WINAPI
+    TestCreateWaitableTimer(SECURITY_ATTRIBUTES* security, BOOL manualReset, LPCSTR name) {
     if (mode == kNoTimer) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
@@ -21,10 +20,9 @@ extern "C" __declspec(dllexport) HANDLE WINAPI TestCreateWaitableTimer(SECURITY_
     return CreateWaitableTimerA(security, manualReset, name);
 }
 
-extern "C" __declspec(dllexport) DWORD WINAPI TestMsgWaitForMultipleObjects(DWORD count,
-                                                                           const HANDLE* handles,
-                                                                           BOOL waitAll, DWORD ms,
-                                                                           DWORD wakeMask) {
+extern "C" __declspec(dllexport) DWORD WINAPI
+    TestMsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms,
+                                  DWORD wakeMask) {
     if (mode == kWaitFails) {
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;

@@ -1,6 +1,9 @@
 // The program's path, folder, window and wait helpers on the real runtime, with the
 // program's own native declarations.
 #include <windows.h>
+// The shell headers need the base Windows types first.
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <string>
@@ -156,8 +159,8 @@ TEST(WindowHelpersTest, FindChildWindowMatchesClassAndTitleOrAny) {
     const HWND child = CreateWindowExA(0, "BUTTON", "导航窗格", WS_CHILD, 0, 0, 10, 10, parent,
                                        nullptr, nullptr, nullptr);
     ASSERT_NE(child, nullptr);
-    const app::WindowHandle found = app::FindChildWindow(app::kFindWindowExForCanvas, 0, 0,
-                                                         "Static", "父窗口 kv");
+    const app::WindowHandle found =
+        app::FindChildWindow(app::kFindWindowExForCanvas, 0, 0, "Static", "父窗口 kv");
     EXPECT_EQ(found, app::WindowHandle(parent));
     EXPECT_EQ(app::FindChildWindow(app::kFindWindowExForPane, found, 0, "Button", ""),
               app::WindowHandle(child));

@@ -60,9 +60,19 @@ extern "C" const char* const* const kvTestDllNames;
 extern "C" const char* const* const kvTestFunctionNames;
 
 extern "C" const kv::ProgramInfo kvProgramInfo = {
-    3, 0, 0, 0, kvConstantBlockStart, uint32_t(kvConstantBlockEnd - kvConstantBlockStart),
-    nullptr, 0, 3, kLibraries, kv::app::kNativeDeclarationCount,
-    kvTestDllNames, kvTestFunctionNames,
+    3,
+    0,
+    0,
+    0,
+    kvConstantBlockStart,
+    uint32_t(kvConstantBlockEnd - kvConstantBlockStart),
+    nullptr,
+    0,
+    3,
+    kLibraries,
+    kv::app::kNativeDeclarationCount,
+    kvTestDllNames,
+    kvTestFunctionNames,
 };
 
 extern "C" int kvProgramEntry() {
