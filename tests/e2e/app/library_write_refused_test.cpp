@@ -11,7 +11,7 @@ namespace {
 
 constexpr DWORD kExitMs = 20000;
 
-TEST(LibraryWriteRefusedTest, BothMessagesThenTheEndEvenWithAnImage) {
+TEST(ProgramLibraryWriteRefusedTest, BothMessagesThenTheEndEvenWithAnImage) {
     ASSERT_TRUE(e2e::RemoveTree(kInstallFolder));
     ASSERT_FALSE(e2e::FileExists(SystemViewerLibrary()));
     const std::string image = "D:\\refused.bmp";

@@ -11,7 +11,7 @@ namespace {
 
 constexpr DWORD kExitMs = 20000;
 
-class RepairInstallTest : public ::testing::Test {
+class ProgramRepairInstallTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(e2e::RemoveTree(kInstallFolder)); }
 
@@ -29,7 +29,7 @@ class RepairInstallTest : public ::testing::Test {
     }
 };
 
-TEST_F(RepairInstallTest, MissingLibraryIsRepairedThenTheProgramInstallsItself) {
+TEST_F(ProgramRepairInstallTest, MissingLibraryIsRepairedThenTheProgramInstallsItself) {
     SetSystemViewerLibrary(false);
     std::optional<e2e::ChildProcess> program = StartProgram(BuiltProgram(), "");
     ASSERT_TRUE(program.has_value());
@@ -46,7 +46,7 @@ TEST_F(RepairInstallTest, MissingLibraryIsRepairedThenTheProgramInstallsItself) 
         << "the system library does not hold the embedded viewer";
 }
 
-TEST_F(RepairInstallTest, TwoArgumentsInstallAndAPresentLibraryIsLeftAlone) {
+TEST_F(ProgramRepairInstallTest, TwoArgumentsInstallAndAPresentLibraryIsLeftAlone) {
     SetSystemViewerLibrary(true);
     std::optional<e2e::ChildProcess> program = StartProgram(BuiltProgram(), "D:\\a b.jpg");
     ASSERT_TRUE(program.has_value());
@@ -57,7 +57,7 @@ TEST_F(RepairInstallTest, TwoArgumentsInstallAndAPresentLibraryIsLeftAlone) {
     ExpectInstalledCopyOfBuiltProgram();
 }
 
-TEST_F(RepairInstallTest, TheInstalledCopyStartedWithoutArgumentsReportsTheInstallAsUsual) {
+TEST_F(ProgramRepairInstallTest, TheInstalledCopyStartedWithoutArgumentsReportsTheInstallAsUsual) {
     SetSystemViewerLibrary(true);
     ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), kInstalledProgram.c_str(), FALSE));
@@ -70,7 +70,7 @@ TEST_F(RepairInstallTest, TheInstalledCopyStartedWithoutArgumentsReportsTheInsta
     ExpectInstalledCopyOfBuiltProgram();
 }
 
-TEST_F(RepairInstallTest, AnInstallThatLeavesNoProgramIsReportedAsFailed) {
+TEST_F(ProgramRepairInstallTest, AnInstallThatLeavesNoProgramIsReportedAsFailed) {
     SetSystemViewerLibrary(true);
     // A file where the install folder belongs: no folder, no copy.
     ASSERT_TRUE(e2e::WriteFileBytes(kInstallFolder, "not a folder"));

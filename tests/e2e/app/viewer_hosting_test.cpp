@@ -20,7 +20,7 @@ constexpr DWORD kExitMs = 15000;
 constexpr DWORD kSearchGivesUpMs = 25000;
 const std::string kPictures = "D:\\图片 库\\";
 
-class ViewerHostingTest : public ::testing::Test {
+class ProgramViewerHostingTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(e2e::RemoveTree(kInstallFolder));
@@ -60,7 +60,7 @@ class ViewerHostingTest : public ::testing::Test {
     HWND docked_ = nullptr;
 };
 
-TEST_F(ViewerHostingTest, TheWindowDocksIntoTheViewerFollowsItAndGoesWithIt) {
+TEST_F(ProgramViewerHostingTest, TheWindowDocksIntoTheViewerFollowsItAndGoesWithIt) {
     OpenDocked("照片 一.bmp", e2e::MakeBmp24(320, 200));
     EXPECT_FALSE(e2e::FindMessageBox(program_->id()).has_value());
 
@@ -95,7 +95,7 @@ TEST_F(ViewerHostingTest, TheWindowDocksIntoTheViewerFollowsItAndGoesWithIt) {
     EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
 }
 
-TEST_F(ViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtTheScreenCorner) {
+TEST_F(ProgramViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtTheScreenCorner) {
     // An empty path: the viewer opens no window for it.
     program_ = StartProgram(BuiltProgram(), "\"\"");
     ASSERT_TRUE(program_.has_value());
@@ -115,7 +115,7 @@ TEST_F(ViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtTheScreenC
     EXPECT_TRUE(program_->IsRunning());
 }
 
-TEST_F(ViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsTheBitmap) {
+TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsTheBitmap) {
     ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), kInstalledProgram.c_str(), FALSE));
     OpenDocked("旧 照片.pcx", MakePcx24(64, 48));

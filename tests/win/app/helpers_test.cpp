@@ -45,7 +45,7 @@ void RemoveTree(const std::string& path) {
     SHFileOperationA(&operation);
 }
 
-TEST(PathPartsTest, FileNameWithAndWithoutItsExtension) {
+TEST(ProgramPathPartsTest, FileNameWithAndWithoutItsExtension) {
     EXPECT_STREQ(app::GetFileNamePart("D:\\pics\\photo.heic", true).c_str(), "photo.heic");
     EXPECT_STREQ(app::GetFileNamePart("D:\\pics\\photo.heic", false).c_str(), "photo");
     EXPECT_STREQ(app::GetFileNamePart("C:\\a.b.jpg", false).c_str(), "a.b");
@@ -54,12 +54,12 @@ TEST(PathPartsTest, FileNameWithAndWithoutItsExtension) {
     EXPECT_TRUE(app::GetExtensionPart("archive").Empty());
 }
 
-TEST(PathPartsTest, DirectoryTest) {
+TEST(ProgramPathPartsTest, DirectoryTest) {
     EXPECT_NE(app::IsDirectory(TempFolder().c_str()), 0);
     EXPECT_EQ(app::IsDirectory((TempFolder() + "no such folder").c_str()), 0);
 }
 
-TEST(FolderPathTest, WellKnownFoldersEndInOneSeparator) {
+TEST(ProgramFolderPathTest, WellKnownFoldersEndInOneSeparator) {
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     EXPECT_EQ(std::string(app::GetFolderPath(9).c_str()), std::string(windows) + "\\");
@@ -74,7 +74,7 @@ TEST(FolderPathTest, WellKnownFoldersEndInOneSeparator) {
     EXPECT_TRUE(app::GetFolderPath(-1).Empty());
 }
 
-class MakeDirectoryPathTest : public ::testing::Test {
+class ProgramMakeDirectoryPathTest : public ::testing::Test {
   protected:
     void SetUp() override {
         RemoveTree(base_);
@@ -85,20 +85,20 @@ class MakeDirectoryPathTest : public ::testing::Test {
     const std::string base_ = TempFolder() + "kv 目录 path";
 };
 
-TEST_F(MakeDirectoryPathTest, CreatesTheMissingLevelAndEndsInASeparator) {
+TEST_F(ProgramMakeDirectoryPathTest, CreatesTheMissingLevelAndEndsInASeparator) {
     Text path = Text::Copy((base_ + "\\temp").c_str());
     EXPECT_EQ(app::MakeDirectoryPath(path), 1);
     EXPECT_EQ(std::string(path.c_str()), base_ + "\\temp\\");
     EXPECT_TRUE(DirectoryExists(base_ + "\\temp"));
 }
 
-TEST_F(MakeDirectoryPathTest, CreatesEveryMissingLevel) {
+TEST_F(ProgramMakeDirectoryPathTest, CreatesEveryMissingLevel) {
     Text path = Text::Copy((base_ + "\\a\\b\\c").c_str());
     EXPECT_EQ(app::MakeDirectoryPath(path), 1);
     EXPECT_TRUE(DirectoryExists(base_ + "\\a\\b\\c"));
 }
 
-TEST_F(MakeDirectoryPathTest, AnExistingDirectoryKeepsOneSeparator) {
+TEST_F(ProgramMakeDirectoryPathTest, AnExistingDirectoryKeepsOneSeparator) {
     Text path = Text::Copy((base_ + "\\").c_str());
     EXPECT_EQ(app::MakeDirectoryPath(path), 0);
     EXPECT_EQ(std::string(path.c_str()), base_ + "\\");
@@ -107,13 +107,13 @@ TEST_F(MakeDirectoryPathTest, AnExistingDirectoryKeepsOneSeparator) {
     EXPECT_EQ(std::string(bare.c_str()), base_ + "\\");
 }
 
-TEST_F(MakeDirectoryPathTest, ABlankPathIsRefusedUnchanged) {
+TEST_F(ProgramMakeDirectoryPathTest, ABlankPathIsRefusedUnchanged) {
     Text path = Text::Copy("   ");
     EXPECT_EQ(app::MakeDirectoryPath(path), -1);
     EXPECT_STREQ(path.c_str(), "   ");
 }
 
-TEST_F(MakeDirectoryPathTest, AFailedLevelRemovesTheLevelsThisCallCreated) {
+TEST_F(ProgramMakeDirectoryPathTest, AFailedLevelRemovesTheLevelsThisCallCreated) {
     // "|" is not allowed in names: the third new level cannot be made.
     Text path = Text::Copy((base_ + "\\a\\b\\bad|name").c_str());
     EXPECT_EQ(app::MakeDirectoryPath(path), -1);
@@ -121,7 +121,7 @@ TEST_F(MakeDirectoryPathTest, AFailedLevelRemovesTheLevelsThisCallCreated) {
     EXPECT_TRUE(DirectoryExists(base_));
 }
 
-TEST_F(MakeDirectoryPathTest, LevelsRightBelowTheDriveStayAfterAFailure) {
+TEST_F(ProgramMakeDirectoryPathTest, LevelsRightBelowTheDriveStayAfterAFailure) {
     const std::string top = "C:\\kv fresh level";
     RemoveTree(top);
     Text path = Text::Copy((top + "\\x\\bad|name").c_str());
@@ -130,7 +130,7 @@ TEST_F(MakeDirectoryPathTest, LevelsRightBelowTheDriveStayAfterAFailure) {
     RemoveTree(top);
 }
 
-TEST(WindowHelpersTest, PlaceKeepsTheSizeAndClientSizeReadsZeroForNoWindow) {
+TEST(ProgramWindowHelpersTest, PlaceKeepsTheSizeAndClientSizeReadsZeroForNoWindow) {
     const HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 50, 60, 104, 41, nullptr,
                                         nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
@@ -153,7 +153,7 @@ TEST(WindowHelpersTest, PlaceKeepsTheSizeAndClientSizeReadsZeroForNoWindow) {
     DestroyWindow(window);
 }
 
-TEST(WindowHelpersTest, FindChildWindowMatchesClassAndTitleOrAny) {
+TEST(ProgramWindowHelpersTest, FindChildWindowMatchesClassAndTitleOrAny) {
     const HWND parent = CreateWindowExA(0, "STATIC", "父窗口 kv", WS_POPUP, 0, 0, 50, 50, nullptr,
                                         nullptr, nullptr, nullptr);
     const HWND child = CreateWindowExA(0, "BUTTON", "导航窗格", WS_CHILD, 0, 0, 10, 10, parent,
@@ -169,7 +169,7 @@ TEST(WindowHelpersTest, FindChildWindowMatchesClassAndTitleOrAny) {
     DestroyWindow(parent);
 }
 
-TEST(WaitWithEventsTest, ReturnsAfterTheTimeWhileMessagesAreServed) {
+TEST(ProgramWaitWithEventsTest, ReturnsAfterTheTimeWhileMessagesAreServed) {
     MessageCounter counter;
     counter.Post();
     const auto start = std::chrono::steady_clock::now();

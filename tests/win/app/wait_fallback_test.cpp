@@ -66,7 +66,7 @@ namespace {
 const ::testing::Environment* const environment =
     ::testing::AddGlobalTestEnvironment(new ProgramInformationEnvironment);
 
-class WaitFallbackTest : public ::testing::TestWithParam<LONG> {
+class ProgramWaitFallbackTest : public ::testing::TestWithParam<LONG> {
   protected:
     void SetUp() override {
         library_ = LoadLibraryA("kvfailwait.dll");
@@ -82,7 +82,7 @@ class WaitFallbackTest : public ::testing::TestWithParam<LONG> {
     HMODULE library_ = nullptr;
 };
 
-TEST_P(WaitFallbackTest, ReturnsAfterAboutTheTimeAndServesMessages) {
+TEST_P(ProgramWaitFallbackTest, ReturnsAfterAboutTheTimeAndServesMessages) {
     MessageCounter counter;
     counter.Post();
     const auto start = std::chrono::steady_clock::now();
@@ -94,7 +94,7 @@ TEST_P(WaitFallbackTest, ReturnsAfterAboutTheTimeAndServesMessages) {
 }
 
 // 1: the timer cannot be created; 2: the wait fails at once.
-INSTANTIATE_TEST_SUITE_P(NoTimerOrFailingWait, WaitFallbackTest, ::testing::Values(1, 2));
+INSTANTIATE_TEST_SUITE_P(NoTimerOrFailingWait, ProgramWaitFallbackTest, ::testing::Values(1, 2));
 
 }  // namespace
 }  // namespace kv::test
