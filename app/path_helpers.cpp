@@ -64,17 +64,17 @@ void EnsureTrailingSeparator(Text& path) {
 }  // namespace
 
 int32_t IsDirectory(const char* path) {
-    return CallNative<int32_t>(kPathIsDirectory, path);
+    return CallNative<int32_t>(kPathIsDirectory, NativeText(path));
 }
 
 Text GetExtensionPart(const char* fileName) {
-    return Text::Copy(CallNative<const char*>(kPathFindExtension, fileName));
+    return Text::Copy(CallNative<const char*>(kPathFindExtension, NativeText(fileName)));
 }
 
 Text GetFileNamePart(const char* path, bool keepExtension) {
-    Text name = Text::Copy(CallNative<const char*>(kPathFindFileName, path));
+    Text name = Text::Copy(CallNative<const char*>(kPathFindFileName, NativeText(path)));
     if (keepExtension) return name;
-    Text extension = GetExtensionPart(name.Raw());
+    Text extension = GetExtensionPart(name.c_str());
     return LeftText(name.c_str(), TextLength(name.c_str()) - TextLength(extension.c_str()));
 }
 

@@ -52,6 +52,11 @@ class Text {
     char* text_ = nullptr;
 };
 
+// A text as native functions take it: the empty text as a null pointer.
+inline const char* NativeText(const char* text) {
+    return text && *text ? text : nullptr;
+}
+
 // Arguments of library commands.
 ArgValue TextArg(const char* text);
 ArgValue IntArg(int32_t value);

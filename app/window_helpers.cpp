@@ -10,11 +10,6 @@ struct Rect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// Texts go to the window functions as raw pointers: the empty text as null.
-const char* NullWhenEmpty(const char* text) {
-    return text && *text ? text : nullptr;
-}
-
 }  // namespace
 
 void PostClose(WindowHandle window) {
@@ -44,8 +39,8 @@ int32_t PlaceWindow(WindowHandle window, std::optional<int32_t> top, std::option
 
 WindowHandle FindChildWindow(NativeIndex declaration, WindowHandle parent, WindowHandle after,
                              const char* className, const char* title) {
-    return CallNative<WindowHandle>(declaration, parent, after, NullWhenEmpty(className),
-                                    NullWhenEmpty(title));
+    return CallNative<WindowHandle>(declaration, parent, after, NativeText(className),
+                                    NativeText(title));
 }
 
 WindowHandle GetParentWindow(WindowHandle window) {
