@@ -78,7 +78,7 @@ TEST_F(ProgramViewerHostingTest, TheWindowDocksIntoTheViewerFollowsItAndGoesWith
     // Moved away, the window comes back once the viewer's layout changes.
     ASSERT_TRUE(e2e::MoveWindowTo(docked_, 60, 30));
     ASSERT_TRUE(e2e::ResizeWindow(viewer_, 700, 500));
-    EXPECT_TRUE(e2e::WaitUntil(1500, [&] {
+    EXPECT_TRUE(e2e::WaitUntil(1000, [&] {
         const POINT at = e2e::PositionInParent(docked_);
         return at.x == 10 && at.y == 10;
     })) << e2e::FormatWindowTree(viewer_);
