@@ -163,6 +163,35 @@ TEST_F(KernelTest, ComObjectValueIsReleasedThroughTheComType) {
     EXPECT_EQ(value[1], nullptr);
 }
 
+int pumped = 0;
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER) ++pumped;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(KernelTest, PendingMessagesArePumpedUpToTheQuitMessage) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = CountingProc;
+    windowClass.lpszClassName = "KvCounting";
+    RegisterClassA(&windowClass);
+    HWND window =
+        CreateWindowExA(0, "KvCounting", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    PostMessageA(window, WM_USER, 0, 0);
+    PostMessageA(window, WM_USER, 0, 0);
+    EXPECT_EQ(SystemNotify(sysnotify::kProcessMessages, 0, 0), 0);
+    EXPECT_EQ(pumped, 2);
+    // The quit message comes after every posted message and is left in the queue.
+    PostQuitMessage(3);
+    PostMessageA(window, WM_USER, 0, 0);
+    SystemNotify(sysnotify::kProcessMessages, 0, 0);
+    EXPECT_EQ(pumped, 3);
+    MSG next{};
+    ASSERT_TRUE(PeekMessageA(&next, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(next.message, UINT(WM_QUIT));
+    EXPECT_EQ(next.wParam, 3u);
+    DestroyWindow(window);
+}
+
 // ---- libraries ----
 
 TEST_F(KernelTest, LibrariesRegisteredInOrderAndNotifiedAtTheEnd) {
