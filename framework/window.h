@@ -8,7 +8,7 @@
 namespace kv::fw {
 
 class Window {
-public:
+  public:
     Window() = default;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -20,8 +20,8 @@ public:
 
     // Creates the window and attaches this object to it (for its whole life, including
     // WM_NCCREATE onwards for classes registered through RegisterClass below).
-    bool Create(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
-                int y, int width, int height, HWND parent, HMENU menuOrId);
+    bool Create(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y,
+                int width, int height, HWND parent, HMENU menuOrId);
     // Attaches this object to an existing window by subclassing it.
     bool Attach(HWND window);
     // Destroys the window if it exists.
@@ -31,18 +31,25 @@ public:
     // consumes it.
     virtual bool PreTranslateMessage(MSG* message);
 
-    // Registers a window class whose windows dispatch to their attached objects.
-    static bool RegisterClass(const char* className, UINT style, HCURSOR cursor,
-                              HBRUSH background, HICON icon = nullptr);
+    // Offers a message to the objects of its window and of each parent in turn, up to and
+    // including `last` (or the top); true when one of them consumed it.
+    static bool PreTranslateThroughParents(MSG* message, HWND last = nullptr);
 
-protected:
+    // Registers a window class whose windows dispatch to their attached objects.
+    static bool RegisterClass(const char* className, UINT style, HCURSOR cursor, HBRUSH background,
+                              HICON icon = nullptr);
+
+  protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // The processing the window would get without this object.
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
     // Called after the last message (WM_NCDESTROY), once the handle is detached.
     virtual void OnFinalDestroy() {}
+    // A WM_COMMAND notification that the parent received from this window, reflected back
+    // to it; true when handled.
+    virtual bool OnReflectedCommand(UINT notifyCode) { return (void)notifyCode, false; }
 
-private:
+  private:
     static LRESULT CALLBACK Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND handle_ = nullptr;
     WNDPROC previous_ = nullptr;

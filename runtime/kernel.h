@@ -44,6 +44,10 @@ struct IdleRoutineRecord {
     intptr_t parameter;
 };
 
+// The registered libraries in ProgramInfo order (SystemNotify 1002 looks type records up
+// in them); `count` receives their number.
+const LibraryInfo* const* Libraries(int* count);
+
 // Calls a program subroutine with EventArg arguments (pushed last to first); stores the
 // 64-bit result when `result` is not null. False when `address` is null.
 bool CallSubroutine(const void* address, const EventArg* args, int count, int64_t* result);

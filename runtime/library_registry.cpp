@@ -26,6 +26,12 @@ void EndLibraries() {
     app.libraryData.clear();
 }
 
+const LibraryInfo* const* Libraries(int* count) {
+    RuntimeApp& app = App();
+    *count = int(app.libraries.size());
+    return app.libraries.data();
+}
+
 ArgValue CallLibraryCommand(LibraryCommand command, int32_t count, ArgValue* args) {
     ArgValue result;
     std::memset(&result, 0, sizeof result);
