@@ -5,7 +5,6 @@
 
 #include "corelib/com/release.h"
 #include "forms/property_access.h"
-#include "framework/window.h"
 #include "runtime/forms_link.h"
 #include "runtime/kernel.h"
 
@@ -86,12 +85,6 @@ int64_t ReadLibraryTypeProperty(TypeTag, void*, int32_t, int32_t) {
 void WriteLibraryTypeProperty(TypeTag, void*, int32_t, TypeTag, uint32_t, uint32_t) {}
 
 }  // namespace kv::forms
-
-namespace kv::fw {
-Window* Window::FromHandle(HWND) {
-    return nullptr;
-}
-}  // namespace kv::fw
 
 namespace kv::com {
 void ReleaseObjectValue(void** value) {
