@@ -107,6 +107,10 @@ void RunScenario(const std::string& scenario) {
         GetCurrentDirectoryA(MAX_PATH, current);
         Log(current);
         kv::EndProgram(0);
+    } else if (scenario == "native-wrong-count") {
+        // ProbeAdd takes two arguments; with three a stdcall callee leaves one on the stack.
+        Log("sum " + std::to_string(kv::CallNative<int>(2, 1, 2, 3)));
+        kv::EndProgram(0);
     } else if (scenario == "native-call") {
         Log("sum " + std::to_string(kv::CallNative<int>(2, 40, 2)));
         kv::EndProgram(0);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 
+#include "framework/window.h"
 #include "runtime/helper_table.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_app.h"
@@ -155,12 +156,120 @@ TEST_F(KernelTest, NumericValuesAsIntegers) {
     EXPECT_EQ(AsInteger(tag::kDouble, bits), -7);
 }
 
+TEST_F(KernelTest, DefaultIconsLoadedOnceFromTheProgram) {
+    HICON first[2] = {};
+    EXPECT_EQ(SystemNotify(sysnotify::kDefaultIcons, reinterpret_cast<intptr_t>(first), 0), 0);
+    ASSERT_NE(first[0], nullptr);
+    ASSERT_NE(first[1], nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(first[1], &info));
+    BITMAP mask{};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    HICON second[2] = {};
+    SystemNotify(sysnotify::kDefaultIcons, reinterpret_cast<intptr_t>(second), 0);
+    EXPECT_EQ(second[0], first[0]);
+    EXPECT_EQ(second[1], first[1]);
+}
+
 TEST_F(KernelTest, ComObjectValueIsReleasedThroughTheComType) {
     int object = 0;
     void* value[2] = {&object, &object};
     EXPECT_EQ(SystemNotify(sysnotify::kReleaseComObject, reinterpret_cast<intptr_t>(value), 0), 0);
     EXPECT_EQ(value[0], nullptr);
     EXPECT_EQ(value[1], nullptr);
+}
+
+int pumped = 0;
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER) ++pumped;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(KernelTest, PendingMessagesArePumpedUpToTheQuitMessage) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = CountingProc;
+    windowClass.lpszClassName = "KvCounting";
+    RegisterClassA(&windowClass);
+    HWND window =
+        CreateWindowExA(0, "KvCounting", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    PostMessageA(window, WM_USER, 0, 0);
+    PostMessageA(window, WM_USER, 0, 0);
+    EXPECT_EQ(SystemNotify(sysnotify::kProcessMessages, 0, 0), 0);
+    EXPECT_EQ(pumped, 2);
+    // The quit message comes after every posted message and is left in the queue.
+    PostQuitMessage(3);
+    PostMessageA(window, WM_USER, 0, 0);
+    SystemNotify(sysnotify::kProcessMessages, 0, 0);
+    EXPECT_EQ(pumped, 3);
+    MSG next{};
+    ASSERT_TRUE(PeekMessageA(&next, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(next.message, UINT(WM_QUIT));
+    EXPECT_EQ(next.wParam, 3u);
+    DestroyWindow(window);
+}
+
+// ---- pre-translation ----
+
+// Consumes WM_USER + 5 and counts what it was offered.
+class Consumer : public fw::Window {
+  public:
+    bool PreTranslateMessage(MSG* message) override {
+        ++offered;
+        return message->message == WM_USER + 5;
+    }
+    int offered = 0;
+};
+
+int delivered = 0;
+Consumer* answeredObject = nullptr;
+LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER + 5 || message == WM_USER + 6) ++delivered;
+    // A window without an object of its own names the object that handles it.
+    if (message == 0x8002) return reinterpret_cast<LRESULT>(answeredObject);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreatePlain(HWND parent) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = PlainProc;
+    windowClass.lpszClassName = "KvPlain";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, "KvPlain", "", parent ? WS_CHILD : 0, 0, 0, 1, 1, parent, nullptr,
+                           nullptr, nullptr);
+}
+
+void PumpOne(HWND window, UINT message) {
+    PostMessageA(window, message, 0, 0);
+    ASSERT_TRUE(App().PumpMessage());
+}
+
+TEST_F(KernelTest, ParentObjectConsumesItsChildsMessage) {
+    Consumer parent;
+    ASSERT_TRUE(parent.Attach(CreatePlain(nullptr)));
+    HWND child = CreatePlain(parent.handle());
+    delivered = 0;
+    PumpOne(child, WM_USER + 5);
+    EXPECT_EQ(parent.offered, 1);
+    EXPECT_EQ(delivered, 0);
+    PumpOne(child, WM_USER + 6);
+    EXPECT_EQ(parent.offered, 2);
+    EXPECT_EQ(delivered, 1);
+    parent.Destroy();
+}
+
+TEST_F(KernelTest, WindowWithoutObjectIsAskedForOne) {
+    Consumer handler;
+    HWND window = CreatePlain(nullptr);
+    answeredObject = &handler;
+    delivered = 0;
+    PumpOne(window, WM_USER + 5);
+    EXPECT_EQ(handler.offered, 1);
+    EXPECT_EQ(delivered, 0);
+    answeredObject = nullptr;
+    DestroyWindow(window);
 }
 
 // ---- libraries ----

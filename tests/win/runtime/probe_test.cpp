@@ -150,6 +150,22 @@ TEST(NativeCall, BareNameFindsTheDllBesideTheProgram) {
     EXPECT_NE(run.output.find("sum 42\n"), std::string::npos) << run.output;
 }
 
+#if defined(__i386__)
+TEST(NativeCall, StackPointerChangedByTheCallIsErrorSix) {
+    Box box = RunProbeToBox("native-wrong-count");
+    EXPECT_EQ(box.text,
+              "运行时出错!\r\n\r\n错误代码：6\r\n\r\n错误信息：调用DLL命令后发现堆栈错误\r\n");
+    EXPECT_EQ(box.exitCode, kRuntimeErrorExit);
+}
+#else
+// One calling convention, the caller owns the argument area: a surplus argument is ignored.
+TEST(NativeCall, SurplusArgumentIsHarmlessOnX64) {
+    ProbeRun run = RunProbe("native-wrong-count");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_NE(run.output.find("sum 3\n"), std::string::npos) << run.output;
+}
+#endif
+
 TEST(ProgramLocation, DirectoryHasNoTrailingSeparator) {
     ProbeRun run = RunProbe("program-dir");
     std::string folder = test::ProgramFolder();

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "corelib/com/release.h"
-#include "framework/window.h"
+#include "forms/property_access.h"
 #include "runtime/forms_link.h"
 #include "runtime/kernel.h"
 
@@ -75,22 +75,16 @@ void BeginIdlePeriod() {}
 intptr_t UnitService(int32_t, intptr_t, intptr_t) {
     return 0;
 }
-int64_t ReadUnitProperty(uint32_t, uint32_t, int32_t, int32_t) {
+int64_t KV_CDECL ReadUnitProperty(uint32_t, uint32_t, int32_t, int32_t) {
     return 0;
 }
-void WriteUnitProperty(uint32_t, uint32_t, int32_t, int32_t, int64_t) {}
-int64_t ReadLibraryTypeProperty(uint32_t, void*, int32_t, int32_t) {
+void KV_CDECL WriteUnitProperty(uint32_t, uint32_t, int32_t, int32_t, uint32_t, uint32_t) {}
+int64_t ReadLibraryTypeProperty(TypeTag, void*, int32_t, int32_t) {
     return 0;
 }
-void WriteLibraryTypeProperty(uint32_t, void*, int32_t, uint32_t, int64_t) {}
+void WriteLibraryTypeProperty(TypeTag, void*, int32_t, TypeTag, uint32_t, uint32_t) {}
 
 }  // namespace kv::forms
-
-namespace kv::fw {
-Window* Window::FromHandle(HWND) {
-    return nullptr;
-}
-}  // namespace kv::fw
 
 namespace kv::com {
 void ReleaseObjectValue(void** value) {

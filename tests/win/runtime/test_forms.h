@@ -1,6 +1,6 @@
-// A minimal forms layer for the kernel's tests: form 1 is a plain hidden window; no
-// templates, no units, no idle events. The last window's teardown posts the quit message
-// once the loop was entered, as the real window unit does.
+// A minimal forms layer for the kernel's tests, linked in front of the real one: form 1 is a plain
+// hidden window; no templates, no units, no idle events. The last window's teardown posts the quit
+// message once the loop was entered, as the real window unit does.
 #pragma once
 
 #include <windows.h>
