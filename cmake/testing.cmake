@@ -7,14 +7,19 @@ if(TAVI_WINDOWS)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine --dir ${CMAKE_BINARY_DIR}/wine)
 endif()
 
-# tavi_add_gtest(NAME SOURCES ... LIBS ...): one GoogleTest program, its cases discovered
-# by CTest before the run.
+# tavi_add_gtest(NAME [RUN_SERIAL] SOURCES ... LIBS ...): one GoogleTest program, its cases
+# discovered by CTest before the run. RUN_SERIAL for programs that change shared prefix state
+# (drive D:, the Windows folder, the registry).
 function(tavi_add_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "RUN_SERIAL" "" "SOURCES;LIBS" ${ARGN})
+  set(serial)
+  if(T_RUN_SERIAL)
+    set(serial RUN_SERIAL TRUE)
+  endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES TIMEOUT 300)
+                       PROPERTIES TIMEOUT 300 ${serial})
 endfunction()
 
 # Adds every child folder of the current one that has a CMakeLists.txt, so that each area

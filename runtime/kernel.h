@@ -35,6 +35,15 @@ const char* ProgramFileName();
 // Runs the kernel's message loop in modal mode until `modalFlag` is cleared.
 void RunModalLoop(volatile bool* modalFlag);
 
+// SystemNotify 1012 receives the address of one of these: an idle routine is called with
+// its parameter whenever the message queue is empty, while its window exists.
+using IdleRoutine = void(KV_STDCALL*)(intptr_t parameter);
+struct IdleRoutineRecord {
+    HWND window;
+    IdleRoutine routine;
+    intptr_t parameter;
+};
+
 // The registered libraries in ProgramInfo order (SystemNotify 1002 looks type records up
 // in them); `count` receives their number.
 const LibraryInfo* const* Libraries(int* count);

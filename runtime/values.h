@@ -25,12 +25,18 @@ constexpr TypeTag kBytes = 0x80000005;
 constexpr TypeTag kArrayBit = 0x20000000;
 constexpr TypeTag kWindowType = 0x00010001;  // the core library's window data type
 
-constexpr bool IsBasic(TypeTag t) { return (t & 0xC0000000u) == 0x80000000u; }
+constexpr bool IsBasic(TypeTag t) {
+    return (t & 0xC0000000u) == 0x80000000u;
+}
 constexpr bool IsLibraryType(TypeTag t) {
     return t != 0 && (t & 0xC0000000u) != 0x80000000u && (t & 0xC0000000u) != 0x40000000u;
 }
-constexpr uint32_t LibraryNumber(TypeTag t) { return t >> 16; }
-constexpr uint32_t TypeNumber(TypeTag t) { return t & 0xFFFFu; }
+constexpr uint32_t LibraryNumber(TypeTag t) {
+    return t >> 16;
+}
+constexpr uint32_t TypeNumber(TypeTag t) {
+    return t & 0xFFFFu;
+}
 }  // namespace tag
 
 #pragma pack(push, 4)
@@ -71,6 +77,8 @@ static_assert(sizeof(EventArg) == 16, "EventArg is exactly 16 bytes");
 // ByteSet block: dimension count (always 1), byte length, then the bytes.
 constexpr size_t kByteSetHeader = 8;
 // ArrayValue block: dimension count d, d dimension sizes, then the elements in row order.
-inline size_t ArrayHeaderSize(uint32_t dims) { return 4 + 4 * size_t(dims); }
+inline size_t ArrayHeaderSize(uint32_t dims) {
+    return 4 + 4 * size_t(dims);
+}
 
 }  // namespace kv

@@ -1,0 +1,113 @@
+// File-system commands: thin wrappers over the ANSI file functions. Every failure comes back
+// as false with the last error as the failing call left it.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "corelib/arguments.h"
+#include "corelib/commands.h"
+
+namespace kv::core {
+namespace {
+
+struct DirectoryEntry {
+    std::string path;
+    bool isDirectory;
+    bool isLink;  // a directory link or junction: removed itself, never entered
+};
+
+// The entries of a directory, except those whose name begins with a dot.
+std::vector<DirectoryEntry> ListDirectory(const std::string& directory) {
+    std::vector<DirectoryEntry> entries;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((directory + "\\*.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return entries;
+    do {
+        if (found.cFileName[0] == '.') continue;
+        const DWORD attributes = found.dwFileAttributes;
+        entries.push_back({directory + "\\" + found.cFileName,
+                           (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+// Deletes what it can below `directory`; single failures are ignored.
+void EmptyDirectory(const std::string& directory) {
+    for (const DirectoryEntry& entry : ListDirectory(directory)) {
+        if (entry.isDirectory) {
+            // Following a link would delete files outside the tree being removed.
+            if (!entry.isLink) EmptyDirectory(entry.path);
+            RemoveDirectoryA(entry.path.c_str());
+        } else {
+            DeleteFileA(entry.path.c_str());
+        }
+    }
+}
+
+bool IsDriveRoot(const char* path) {
+    return path[0] && path[1] == ':' && (path[2] == '\0' || (path[2] == '\\' && path[3] == '\0'));
+}
+
+bool WriteAll(HANDLE file, const uint8_t* bytes, uint32_t length) {
+    while (length > 0) {
+        DWORD written = 0;
+        if (!WriteFile(file, bytes, length, &written, nullptr) || written == 0) return false;
+        bytes += written;
+        length -= written;
+    }
+    return true;
+}
+
+}  // namespace
+
+void KV_CDECL MakeDir(ArgValue* result, int32_t count, ArgValue* args) {
+    SetLogical(result, CreateDirectoryA(TextAt(count, args, 0), nullptr));
+}
+
+void KV_CDECL RemoveDirTree(ArgValue* result, int32_t count, ArgValue* args) {
+    const char* path = TextAt(count, args, 0);
+    while (*path == ' ') ++path;
+    if (!*path || IsDriveRoot(path)) {
+        SetLogical(result, FALSE);
+        return;
+    }
+    EmptyDirectory(path);
+    SetLogical(result, RemoveDirectoryA(path));
+}
+
+void KV_CDECL CopyFileTo(ArgValue* result, int32_t count, ArgValue* args) {
+    SetLogical(result, CopyFileA(TextAt(count, args, 0), TextAt(count, args, 1), FALSE));
+}
+
+void KV_CDECL FileExists(ArgValue* result, int32_t count, ArgValue* args) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(TextAt(count, args, 0), &found);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    SetLogical(result, search != INVALID_HANDLE_VALUE);
+}
+
+void KV_CDECL WriteBytesToFile(ArgValue* result, int32_t count, ArgValue* args) {
+    SetLogical(result, FALSE);
+    const char* name = TextAt(count, args, 0);
+    if (!*name) return;
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, &inheritable, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    bool written = true;
+    for (int32_t i = 1; i < count && written; ++i) {
+        // Only byte sets are written; a null byte set is empty.
+        if (args[i].type != tag::kBytes || !args[i].value.bytes) continue;
+        uint32_t length;
+        memcpy(&length, args[i].value.bytes + 4, sizeof(length));
+        written = WriteAll(file, args[i].value.bytes + kByteSetHeader, length);
+    }
+    const bool closed = CloseHandle(file) != 0;
+    SetLogical(result, written && closed);
+}
+
+}  // namespace kv::core

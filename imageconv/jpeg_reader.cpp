@@ -1,0 +1,90 @@
+#include "imageconv/jpeg_reader.h"
+
+#include <cstring>
+
+namespace kv::imageconv {
+namespace {
+// Rows handed to libjpeg per call; several at once spare it an intermediate row copy.
+constexpr int kRowsPerCall = 16;
+
+void JumpBackToReader(j_common_ptr common) {
+    auto* errors = reinterpret_cast<JpegReader::ErrorManager*>(common->err);
+    char message[JMSG_LENGTH_MAX];
+    (*common->err->format_message)(common, message);  // formatted and discarded
+    longjmp(errors->jump, 1);
+}
+
+void DiscardMessage(j_common_ptr) {}
+}  // namespace
+
+JpegReader::JpegReader() {
+    memset(&decompressor_, 0, sizeof decompressor_);
+    memset(&errors_, 0, sizeof errors_);
+}
+
+bool JpegReader::Open(const char* path, RasterImage* target) {
+    Close();
+    if (!input_.Open(path)) return false;
+    uint8_t signature[2];
+    if (!input_.Read(signature, 2) || signature[0] != 0xFF || signature[1] != 0xD8) return false;
+    if (!input_.Seek(0)) return false;
+    target_ = target;
+    opened_ = StartDecompress();
+    return opened_;
+}
+
+// Kept apart from Open so that the jump buffer's frame holds nothing that needs destroying.
+bool JpegReader::StartDecompress() {
+    decompressor_.err = jpeg_std_error(&errors_.standard);
+    errors_.standard.error_exit = JumpBackToReader;
+    errors_.standard.output_message = DiscardMessage;  // warnings stay silent too
+    if (setjmp(errors_.jump)) return false;
+    created_ = true;  // destroying a struct that creation left unset is harmless
+    jpeg_create_decompress(&decompressor_);
+    jpeg_stdio_src(&decompressor_, input_.get());
+    if (jpeg_read_header(&decompressor_, TRUE) != JPEG_HEADER_OK) return false;
+    if (!jpeg_start_decompress(&decompressor_)) return false;
+    const int components = decompressor_.output_components;
+    return decompressor_.output_width >= 1 && decompressor_.output_height >= 1 &&
+           (components == 1 || components == 3);
+}
+
+bool JpegReader::Decode() {
+    bool ok = opened_ && ReadRows();
+    Close();
+    return ok;
+}
+
+bool JpegReader::ReadRows() {
+    if (setjmp(errors_.jump)) return false;
+    const int bits = decompressor_.output_components == 3 ? 24 : 8;
+    if (decompressor_.output_width > INT32_MAX || decompressor_.output_height > INT32_MAX) {
+        return false;
+    }
+    if (!target_->Create(int32_t(decompressor_.output_width), int32_t(decompressor_.output_height),
+                         bits, 0)) {
+        return false;
+    }
+    const JDIMENSION height = decompressor_.output_height;
+    JSAMPROW rows[kRowsPerCall];
+    while (decompressor_.output_scanline < height) {
+        const JDIMENSION first = decompressor_.output_scanline;
+        JDIMENSION count = height - first;
+        if (count > JDIMENSION(kRowsPerCall)) count = kRowsPerCall;
+        for (JDIMENSION i = 0; i < count; ++i) rows[i] = target_->Row(int32_t(first + i));
+        if (jpeg_read_scanlines(&decompressor_, rows, count) == 0) return false;
+    }
+    target_->Flush();
+    return true;
+}
+
+void JpegReader::Close() {
+    if (created_) jpeg_destroy_decompress(&decompressor_);
+    created_ = false;
+    memset(&decompressor_, 0, sizeof decompressor_);
+    input_.Close();
+    target_ = nullptr;
+    opened_ = false;
+}
+
+}  // namespace kv::imageconv

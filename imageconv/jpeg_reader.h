@@ -1,0 +1,42 @@
+// JPEG files through libjpeg: grey files become 8-bit grey images, colour files 24-bit.
+// Every libjpeg error comes back here as a failed step; its messages are never shown.
+#pragma once
+
+#include <csetjmp>
+#include <cstdio>
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+
+#include "imageconv/image_reader.h"
+#include "imageconv/input_file.h"
+
+namespace kv::imageconv {
+
+class JpegReader : public ImageReader {
+  public:
+    JpegReader();
+    ~JpegReader() override { Close(); }
+
+    bool Open(const char* path, RasterImage* target) override;
+    bool Decode() override;
+    void Close() override;
+
+    // The jump target of the replaced fatal-error exit.
+    struct ErrorManager {
+        jpeg_error_mgr standard;
+        jmp_buf jump;
+    };
+
+  private:
+    bool StartDecompress();
+    bool ReadRows();
+
+    InputFile input_;
+    jpeg_decompress_struct decompressor_;
+    ErrorManager errors_;
+    bool created_ = false;
+    RasterImage* target_ = nullptr;
+    bool opened_ = false;
+};
+
+}  // namespace kv::imageconv

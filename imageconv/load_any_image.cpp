@@ -1,0 +1,33 @@
+#include "imageconv/bmp_codec.h"
+#include "imageconv/convert_to_bmp.h"
+#include "imageconv/jpeg_reader.h"
+#include "imageconv/pcx_reader.h"
+#include "imageconv/photocd_reader.h"
+#include "imageconv/platform.h"
+#include "imageconv/png_reader.h"
+#include "imageconv/tiff_reader.h"
+
+namespace kv::imageconv {
+
+int32_t LoadAnyImage(const char* path, RasterImage* image) {
+    if (!PathExists(path)) return kSourceMissing;
+    JpegReader jpeg;
+    BmpCodec bmp;
+    TiffReader tiff;
+    PngReader png;
+    PcxReader pcx;
+    PhotoCdReader photoCd;
+    ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd};
+    for (ImageReader* reader : readers) {
+        const bool recognised = reader->Open(path, image);
+        if (recognised) {
+            const bool decoded = reader->Decode();
+            reader->Close();
+            return decoded ? kConverted : kNotDecoded;
+        }
+        reader->Close();
+    }
+    return kNotDecoded;
+}
+
+}  // namespace kv::imageconv

@@ -1,0 +1,98 @@
+// POSIX side of the platform seam: mmap-backed buffers in $TMPDIR (or /tmp).
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "imageconv/mapped_buffer.h"
+#include "imageconv/platform.h"
+
+namespace kv::imageconv {
+namespace {
+// Highest number the name search tries.
+constexpr long kLastTempNumber = 2047483647L;
+}  // namespace
+
+bool PathExists(const char* path) {
+    struct stat info;
+    return path && *path && stat(path, &info) == 0;
+}
+
+bool TempFileName(const char* prefix, std::string* name) {
+    const char* env = getenv("TMPDIR");
+    std::string directory = (env && *env) ? env : "/tmp";
+    struct stat info;
+    if (stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    if (directory.back() != '/') directory += '/';
+    for (long n = 0; n <= kLastTempNumber; ++n) {
+        std::string candidate = directory + prefix + std::to_string(n) + ".tmp";
+        if (lstat(candidate.c_str(), &info) != 0 && errno == ENOENT) {
+            *name = std::move(candidate);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SeekFile(FILE* file, uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX)) return false;
+    return fseeko(file, off_t(offset), SEEK_SET) == 0;
+}
+
+bool FileLength(FILE* file, uint64_t* length) {
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || info.st_size < 0) return false;
+    *length = uint64_t(info.st_size);
+    return true;
+}
+
+bool MappedBuffer::Allocate(size_t size, const char* prefix, const char* path) {
+    Release(true);
+    if (size == 0) return false;
+    if (path) {
+        path_ = path;
+    } else if (!TempFileName(prefix, &path_)) {
+        return false;
+    }
+    unlink(path_.c_str());
+    int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        path_.clear();
+        return false;
+    }
+    file_ = fd;
+    // Reserving the blocks up front turns a full disk into a failed allocation instead of
+    // a fault on first touch of the mapping.
+    if (off_t(size) < 0 || posix_fallocate(fd, 0, off_t(size)) != 0) {
+        Release(true);
+        return false;
+    }
+    void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) {
+        Release(true);
+        return false;
+    }
+    view_ = static_cast<uint8_t*>(view);
+    size_ = size;
+    return true;
+}
+
+void MappedBuffer::Flush() {
+    if (view_) msync(view_, size_, MS_ASYNC);
+}
+
+void MappedBuffer::Release(bool deleteFile) {
+    if (view_) munmap(view_, size_);
+    if (file_ >= 0) close(int(file_));
+    if (deleteFile && !path_.empty()) unlink(path_.c_str());
+    file_ = -1;
+    mapping_ = 0;
+    view_ = nullptr;
+    size_ = 0;
+    path_.clear();
+}
+
+}  // namespace kv::imageconv

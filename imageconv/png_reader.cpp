@@ -1,0 +1,136 @@
+#include "imageconv/png_reader.h"
+
+#include <png.h>
+
+namespace kv::imageconv {
+namespace {
+// Gamma assumed for files without a gAMA chunk, and for sRGB files.
+constexpr double kDefaultFileGamma = 0.45455;
+constexpr double kScreenGamma = 2.2;
+
+png_structp AsPng(void* p) {
+    return static_cast<png_structp>(p);
+}
+png_infop AsInfo(void* p) {
+    return static_cast<png_infop>(p);
+}
+
+void JumpBackToReader(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void IgnoreWarning(png_structp, png_const_charp) {}
+
+void ReadFromStream(png_structp png, png_bytep buffer, size_t count) {
+    auto* input = static_cast<InputFile*>(png_get_io_ptr(png));
+    if (!input->Read(buffer, count)) png_error(png, "reading png image error");
+}
+
+}  // namespace
+
+bool PngReader::Open(const char* path, RasterImage* target) {
+    Close();
+    if (!input_.Open(path)) return false;
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpBackToReader, IgnoreWarning);
+    if (!png) return false;
+    png_ = png;
+    info_ = png_create_info_struct(png);
+    if (!info_) return false;
+    target_ = target;
+    opened_ = ReadHeader();
+    return opened_;
+}
+
+// Kept apart from Open so that the jump buffer's frame holds nothing that needs destroying.
+bool PngReader::ReadHeader() {
+    png_structp png = AsPng(png_);
+    png_infop info = AsInfo(info_);
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_read_fn(png, &input_, ReadFromStream);
+    png_read_info(png, info);
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, colorType = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colorType, nullptr, nullptr, nullptr);
+    if (depth > 8 || width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
+        return false;
+    }
+    png_set_packing(png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp palette = nullptr;
+        int count = 0;
+        if (!png_get_PLTE(png, info, &palette, &count)) count = 0;
+        bits_ = 8;
+        paletteCount_ = count;
+    } else if (colorType & PNG_COLOR_MASK_COLOR) {
+        bits_ = (colorType & PNG_COLOR_MASK_ALPHA) ? 32 : 24;
+    } else {
+        // Grey (with or without alpha) becomes an 8-bit grey image: small samples are
+        // scaled up without turning a transparent colour into alpha, and an alpha channel
+        // is dropped, so that every row holds exactly one byte per pixel.
+        if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+        if (colorType & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(png);
+        bits_ = 8;
+    }
+    width_ = int32_t(width);
+    height_ = int32_t(height);
+    return true;
+}
+
+bool PngReader::Decode() {
+    bool ok = opened_ && ReadRows();
+    Close();
+    return ok;
+}
+
+bool PngReader::ReadRows() {
+    png_structp png = AsPng(png_);
+    png_infop info = AsInfo(info_);
+    if (setjmp(png_jmpbuf(png))) return false;
+    if (paletteCount_ > RasterImage::kMaxPalette) return false;
+    if (!target_->Create(width_, height_, bits_, paletteCount_)) return false;
+    if (paletteCount_ > 0) {
+        png_colorp palette = nullptr;
+        int count = 0;
+        png_get_PLTE(png, info, &palette, &count);
+        for (int i = 0; i < paletteCount_ && i < count; ++i) {
+            target_->palette()[i] = {palette[i].red, palette[i].green, palette[i].blue};
+        }
+    }
+    double fileGamma = kDefaultFileGamma;
+    if (!png_get_valid(png, info, PNG_INFO_sRGB)) {
+        double gamma = 0;
+        if (png_get_gAMA(png, info, &gamma) && gamma > 0) fileGamma = gamma;
+    }
+    png_set_gamma(png, kScreenGamma, fileGamma);
+    png_set_swap_alpha(png);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    // Whatever the transformations do, libpng must deliver exactly one image row per row.
+    if (png_get_rowbytes(png, info) != target_->stride()) return false;
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int32_t y = 0; y < height_; ++y) {
+            png_bytep row = target_->Row(y);
+            png_read_rows(png, &row, nullptr, 1);
+        }
+    }
+    png_read_end(png, nullptr);
+    target_->Flush();
+    return true;
+}
+
+void PngReader::Close() {
+    if (png_) {
+        png_structp png = AsPng(png_);
+        png_infop info = AsInfo(info_);
+        png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    }
+    png_ = nullptr;
+    info_ = nullptr;
+    input_.Close();
+    target_ = nullptr;
+    width_ = height_ = 0;
+    bits_ = paletteCount_ = 0;
+    opened_ = false;
+}
+
+}  // namespace kv::imageconv

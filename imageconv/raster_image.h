@@ -1,0 +1,57 @@
+// The library's image: packed top-down rows on MappedBuffer storage, with an optional
+// palette for 8-bit images.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "imageconv/mapped_buffer.h"
+
+namespace kv::imageconv {
+
+struct PaletteEntry {
+    uint8_t red, green, blue;
+};
+
+// Largest pixel storage (or scratch block) the library maps. Anything larger is refused
+// as an ordinary failure; the limit keeps every size and offset inside 31 bits.
+#ifndef KV_IMAGECONV_MAX_BLOCK_BYTES
+#define KV_IMAGECONV_MAX_BLOCK_BYTES 0x7FFFFFFFull
+#endif
+constexpr uint64_t kMaxBlockBytes = KV_IMAGECONV_MAX_BLOCK_BYTES;
+
+// width × height × bytesPerPixel without overflow; false when the product exceeds the limit.
+bool BlockSize(uint64_t width, uint64_t height, uint64_t bytesPerPixel, size_t* size);
+
+class RasterImage {
+  public:
+    static constexpr int kMaxPalette = 256;
+
+    // Releases the old storage, then makes storage for `bits` 8, 16, 24 or 32 (8-bit with a
+    // palette count above 0 gets a zeroed palette). On failure the image is left empty.
+    bool Create(int32_t width, int32_t height, int bits, int paletteCount);
+    void Release();
+    void Flush() { storage_.Flush(); }
+
+    bool empty() const { return storage_.data() == nullptr; }
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
+    int bits() const { return bits_; }
+    int paletteCount() const { return paletteCount_; }
+    size_t stride() const { return stride_; }
+    uint8_t* pixels() const { return storage_.data(); }
+    uint8_t* Row(int32_t y) const { return storage_.data() + size_t(y) * stride_; }
+    PaletteEntry* palette() { return palette_; }
+    const PaletteEntry* palette() const { return palette_; }
+
+  private:
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int bits_ = 0;
+    int paletteCount_ = 0;
+    size_t stride_ = 0;
+    MappedBuffer storage_;
+    PaletteEntry palette_[kMaxPalette] = {};
+};
+
+}  // namespace kv::imageconv

@@ -1,0 +1,151 @@
+#include "tests/fuzz/imageconv/fuzz_entries.h"
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "imageconv/bmp_codec.h"
+#include "imageconv/convert_to_bmp.h"
+#include "imageconv/jpeg_reader.h"
+#include "imageconv/pcx_reader.h"
+#include "imageconv/photocd_reader.h"
+#include "imageconv/png_reader.h"
+#include "imageconv/tiff_reader.h"
+
+namespace kv::imageconv::fuzz {
+namespace {
+
+// Photo CD inputs are placed where the base image lives inside a signed 1 MiB image pac.
+constexpr size_t kPhotoCdFileSize = 0x100000;
+constexpr size_t kPhotoCdImageOffset = 0x30000;
+
+std::string& WorkDirName() {
+    static std::string dir;
+    return dir;
+}
+
+void RemoveWorkDir() {
+    const std::string& dir = WorkDirName();
+    unlink((dir + "/input.bin").c_str());
+    unlink((dir + "/output.bmp").c_str());
+    rmdir(dir.c_str());
+}
+
+// A private folder made on first use and removed at exit; it is also the temporary
+// directory, so that backing files can be checked.
+const std::string& WorkDir() {
+    std::string& dir = WorkDirName();
+    if (dir.empty()) {
+        const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        std::string pattern = std::string(base) + "/imageconv-fuzz-XXXXXX";
+        if (!mkdtemp(pattern.data())) abort();
+        dir = pattern;
+        atexit(RemoveWorkDir);
+    }
+    setenv("TMPDIR", dir.c_str(), 1);
+    return dir;
+}
+
+bool WriteInput(const std::string& path, const uint8_t* data, size_t size) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool ok = size == 0 || fwrite(data, size, 1, file) == 1;
+    return fclose(file) == 0 && ok;
+}
+
+std::vector<uint8_t> PhotoCdPac(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> pac(kPhotoCdFileSize, 0);
+    memcpy(pac.data() + 2048, "PCD_IPI", 7);
+    const size_t room = kPhotoCdFileSize - kPhotoCdImageOffset;
+    memcpy(pac.data() + kPhotoCdImageOffset, data, size < room ? size : room);
+    return pac;
+}
+
+void AbortIfBackingFilesRemain(const std::string& dir) {
+    DIR* listing = opendir(dir.c_str());
+    if (!listing) abort();
+    while (dirent* entry = readdir(listing)) {
+        if (strncmp(entry->d_name, kBackingPrefix, strlen(kBackingPrefix)) == 0) {
+            fprintf(stderr, "backing file left behind: %s\n", entry->d_name);
+            abort();
+        }
+    }
+    closedir(listing);
+}
+
+void RunReader(ImageReader& reader, const std::string& path) {
+    RasterImage image;
+    if (reader.Open(path.c_str(), &image)) {
+        if (reader.Decode() && !image.empty()) {
+            // Touch every byte so that an image smaller than its claimed size shows up.
+            unsigned sum = 0;
+            for (size_t i = 0; i < image.stride() * size_t(image.height()); ++i)
+                sum += image.pixels()[i];
+            if (sum == 0xFFFFFFFFu) fputc(0, stderr);
+        }
+    }
+    reader.Close();
+}
+
+}  // namespace
+
+int RunTarget(Target target, const uint8_t* data, size_t size) {
+    const std::string& dir = WorkDir();
+    const std::string input = dir + "/input.bin";
+    if (target == Target::kPhotoCd) {
+        const std::vector<uint8_t> pac = PhotoCdPac(data, size);
+        if (!WriteInput(input, pac.data(), pac.size())) abort();
+    } else if (!WriteInput(input, data, size)) {
+        abort();
+    }
+    switch (target) {
+        case Target::kJpeg: {
+            JpegReader r;
+            RunReader(r, input);
+            break;
+        }
+        case Target::kBmp: {
+            BmpCodec r;
+            RunReader(r, input);
+            break;
+        }
+        case Target::kTiff: {
+            TiffReader r;
+            RunReader(r, input);
+            break;
+        }
+        case Target::kPng: {
+            PngReader r;
+            RunReader(r, input);
+            break;
+        }
+        case Target::kPcx: {
+            PcxReader r;
+            RunReader(r, input);
+            break;
+        }
+        case Target::kPhotoCd: {
+            PhotoCdReader r;
+            RunReader(r, input);
+            break;
+        }
+        case Target::kAnyImage: {
+            const std::string output = dir + "/output.bmp";
+            const int32_t result = ConvertFileToBmp(input.c_str(), output.c_str());
+            const bool written = access(output.c_str(), F_OK) == 0;
+            // Success and an output file go together.
+            if ((result == kConverted) != written) abort();
+            unlink(output.c_str());
+            break;
+        }
+    }
+    AbortIfBackingFilesRemain(dir);
+    return 0;
+}
+
+}  // namespace kv::imageconv::fuzz

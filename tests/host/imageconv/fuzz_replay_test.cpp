@@ -1,0 +1,51 @@
+// The fuzz entries over the seed images and damaged copies of them: a short smoke run of
+// every fuzz target inside the ordinary test run.
+#include <gtest/gtest.h>
+
+#include "tests/fuzz/imageconv/fuzz_entries.h"
+#include "tests/host/imageconv/scratch_dir.h"
+#include "tests/host/imageconv/seed_images.h"
+
+namespace kv::imageconv::test {
+namespace {
+
+using fuzz::Target;
+
+class FuzzReplayTest : public ScratchDirTest, public ::testing::WithParamInterface<Target> {};
+
+// Each seed whole, cut at several points, and with bytes flipped through the header area.
+std::vector<std::vector<uint8_t>> Variants(const std::vector<uint8_t>& seed) {
+    std::vector<std::vector<uint8_t>> variants{seed};
+    for (size_t cut : {size_t(1), size_t(8), size_t(30), seed.size() / 2, seed.size() - 1}) {
+        if (cut < seed.size()) variants.emplace_back(seed.begin(), seed.begin() + cut);
+    }
+    for (size_t at = 0; at < seed.size() && at < 64; at += 5) {
+        for (uint8_t value : {uint8_t(0x00), uint8_t(0xFF)}) {
+            std::vector<uint8_t> changed = seed;
+            changed[at] = value;
+            variants.push_back(std::move(changed));
+        }
+    }
+    return variants;
+}
+
+TEST_P(FuzzReplayTest, SeedsAndDamagedSeedsRunCleanly) {
+    int runs = 0;
+    for (const auto& [name, seed] : SeedImages(Path(""))) {
+        // A Photo CD input is only pixel data at a fixed place: damaged copies add nothing.
+        const auto inputs = GetParam() == Target::kPhotoCd ? std::vector<std::vector<uint8_t>>{seed}
+                                                           : Variants(seed);
+        for (const auto& input : inputs) {
+            EXPECT_EQ(fuzz::RunTarget(GetParam(), input.data(), input.size()), 0) << name;
+            ++runs;
+        }
+    }
+    EXPECT_GT(runs, GetParam() == Target::kPhotoCd ? 15 : 300);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTarget, FuzzReplayTest,
+                         ::testing::Values(Target::kJpeg, Target::kBmp, Target::kTiff, Target::kPng,
+                                           Target::kPcx, Target::kPhotoCd, Target::kAnyImage));
+
+}  // namespace
+}  // namespace kv::imageconv::test

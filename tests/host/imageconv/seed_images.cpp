@@ -1,0 +1,49 @@
+#include "tests/host/imageconv/seed_images.h"
+
+#include <png.h>
+
+#include "tests/host/imageconv/test_images.h"
+
+namespace kv::imageconv::test {
+
+std::vector<std::pair<std::string, std::vector<uint8_t>>> SeedImages(const std::string& scratch) {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> seeds;
+    auto fromFile = [&](const std::string& name, bool made) {
+        if (made) seeds.emplace_back(name, ReadFile(scratch + "/" + name));
+    };
+    const Pixels rgb = Pattern(19, 7, 3);
+    const Pixels grey = Pattern(9, 5, 1);
+    fromFile("rgb.jpg", WriteJpeg(scratch + "/rgb.jpg", rgb));
+    fromFile("grey.jpg", WriteJpeg(scratch + "/grey.jpg", grey));
+    fromFile("cmyk.jpg", WriteJpeg(scratch + "/cmyk.jpg", Pattern(8, 8, 4)));
+    fromFile("rgb.png", WritePng(scratch + "/rgb.png", 19, 7, PNG_COLOR_TYPE_RGB, 8, rgb.data));
+    fromFile("interlaced.png",
+             WritePng(scratch + "/interlaced.png", 19, 7, PNG_COLOR_TYPE_RGB, 8, rgb.data, true));
+    fromFile("grey.png", WritePng(scratch + "/grey.png", 9, 5, PNG_COLOR_TYPE_GRAY, 8, grey.data));
+    std::vector<uint8_t> twoBit(9 * 5);
+    for (size_t i = 0; i < twoBit.size(); ++i) twoBit[i] = uint8_t(i % 4);
+    PngPalette palette{{0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255}};
+    fromFile("palette2.png", WritePng(scratch + "/palette2.png", 9, 5, PNG_COLOR_TYPE_PALETTE, 2,
+                                      twoBit, false, &palette));
+    std::vector<uint8_t> greyAlpha(9 * 5 * 2, 0x80);
+    fromFile("greyalpha.png",
+             WritePng(scratch + "/greyalpha.png", 9, 5, PNG_COLOR_TYPE_GRAY_ALPHA, 8, greyAlpha));
+    fromFile("lzw.tif", WriteTiff(scratch + "/lzw.tif", rgb, 5, 2));
+    fromFile("packbits.tif", WriteTiff(scratch + "/packbits.tif", grey, 32773, 3));
+    seeds.emplace_back("bottomup.bmp", Bmp24(rgb));
+    seeds.emplace_back("topdown.bmp", Bmp24(rgb, true));
+    seeds.emplace_back("core.bmp", Bmp24(rgb, false, true));
+    seeds.emplace_back("8bit.bmp", BmpHeaderOnly(4, 4, 8, 0, 16));
+    std::vector<uint8_t> greys;
+    for (int i = 0; i < 256; ++i) greys.insert(greys.end(), {uint8_t(i), uint8_t(i), uint8_t(i)});
+    seeds.emplace_back("palette.pcx", Pcx8(grey, greys, 10));
+    seeds.emplace_back("rgb.pcx", Pcx24(rgb, 20));
+    // The Photo CD target places its input at the base image's offset.
+    std::vector<uint8_t> photoCd(768 * 3);
+    for (size_t i = 0; i < photoCd.size(); ++i) photoCd[i] = uint8_t(i * 7);
+    seeds.emplace_back("photocd-rows.bin", photoCd);
+    seeds.emplace_back("text.txt", std::vector<uint8_t>{'n', 'o', 't', ' ', 'a', 'n', ' ', 'i'});
+    return seeds;
+}
+
+}  // namespace kv::imageconv::test

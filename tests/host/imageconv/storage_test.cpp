@@ -1,0 +1,177 @@
+// Backing files, image storage and the conversion to 24 bits.
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "imageconv/mapped_buffer.h"
+#include "imageconv/platform.h"
+#include "imageconv/raster_image.h"
+#include "imageconv/to_24bit.h"
+#include "tests/host/imageconv/scratch_dir.h"
+
+namespace kv::imageconv::test {
+namespace {
+
+using StorageTest = ScratchDirTest;
+
+TEST_F(StorageTest, BackingFilesAreNumberedFromZeroAndDeletedOnRelease) {
+    MappedBuffer first, second;
+    ASSERT_TRUE(first.Allocate(100));
+    ASSERT_TRUE(second.Allocate(5000));
+    EXPECT_EQ(first.path(), TempDir() + "/QRVCLASS0.tmp");
+    EXPECT_EQ(second.path(), TempDir() + "/QRVCLASS1.tmp");
+    EXPECT_EQ(std::filesystem::file_size(first.path()), 100u);
+    EXPECT_EQ(std::filesystem::file_size(second.path()), 5000u);
+    first.data()[99] = 7;
+    second.data()[4999] = 9;
+    first.Release();
+    EXPECT_EQ(BackingFiles(), 1);
+    // The freed number is the next one handed out.
+    MappedBuffer third;
+    ASSERT_TRUE(third.Allocate(10));
+    EXPECT_EQ(third.path(), TempDir() + "/QRVCLASS0.tmp");
+    second.Release();
+    third.Release();
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
+TEST_F(StorageTest, ReleaseWithoutDeleteKeepsTheFileAndItsBytes) {
+    MappedBuffer buffer;
+    ASSERT_TRUE(buffer.Allocate(4, kBackingPrefix, Path("kept.bin").c_str()));
+    memcpy(buffer.data(), "abcd", 4);
+    buffer.Flush();
+    buffer.Release(false);
+    EXPECT_EQ(buffer.data(), nullptr);
+    EXPECT_EQ(buffer.size(), 0u);
+    EXPECT_EQ(ReadFile(Path("kept.bin")), (std::vector<uint8_t>{'a', 'b', 'c', 'd'}));
+}
+
+TEST_F(StorageTest, ZeroSizeOrMissingTemporaryDirectoryFailsAndLeavesNothing) {
+    MappedBuffer buffer;
+    ASSERT_TRUE(buffer.Allocate(16));
+    EXPECT_FALSE(buffer.Allocate(0));  // releases the previous block too
+    EXPECT_EQ(buffer.data(), nullptr);
+    EXPECT_EQ(BackingFiles(), 0);
+
+    setenv("TMPDIR", Path("absent").c_str(), 1);
+    std::string name;
+    EXPECT_FALSE(TempFileName(kBackingPrefix, &name));
+    EXPECT_FALSE(buffer.Allocate(16));
+    // A file where the directory should be is no directory either.
+    WriteFile(Path("plain"), {1});
+    setenv("TMPDIR", Path("plain").c_str(), 1);
+    EXPECT_FALSE(TempFileName(kBackingPrefix, &name));
+}
+
+TEST_F(StorageTest, UnwritableBackingFileFailsCleanly) {
+    MappedBuffer buffer;
+    EXPECT_FALSE(buffer.Allocate(16, kBackingPrefix, Path("no/such/dir/file.tmp").c_str()));
+    EXPECT_EQ(buffer.data(), nullptr);
+    EXPECT_TRUE(buffer.path().empty());
+}
+
+TEST(BlockSizeTest, ProductsBeyondTheLimitAreRefusedWithoutOverflow) {
+    size_t size = 0;
+    EXPECT_TRUE(BlockSize(6000, 4000, 3, &size));
+    EXPECT_EQ(size, 72000000u);
+    EXPECT_FALSE(BlockSize(0, 10, 3, &size));
+    EXPECT_FALSE(BlockSize(0x7FFFFFFF, 0x7FFFFFFF, 4, &size));
+    EXPECT_FALSE(BlockSize(0xFFFFFFFFull, 0xFFFFFFFFull, 4, &size));
+    EXPECT_FALSE(BlockSize(65536, 65536, 1, &size));  // 4 GiB
+    EXPECT_TRUE(BlockSize(1, kMaxBlockBytes, 1, &size));
+    EXPECT_FALSE(BlockSize(2, kMaxBlockBytes / 2 + 1, 1, &size));
+}
+
+TEST_F(StorageTest, CreateSizesStorageExactlyAndRefusesBadShapes) {
+    RasterImage image;
+    ASSERT_TRUE(image.Create(5, 3, 16, 0));
+    EXPECT_EQ(image.stride(), 10u);
+    EXPECT_EQ(std::filesystem::file_size(TempDir() + "/QRVCLASS0.tmp"), 30u);
+    ASSERT_TRUE(image.Create(7, 2, 8, 16));
+    EXPECT_EQ(image.paletteCount(), 16);
+    EXPECT_EQ(BackingFiles(), 1);  // the old storage went with the new Create
+    EXPECT_FALSE(image.Create(0, 5, 24, 0));
+    EXPECT_TRUE(image.empty());
+    EXPECT_FALSE(image.Create(5, -1, 24, 0));
+    EXPECT_FALSE(image.Create(5, 5, 12, 0));
+    EXPECT_FALSE(image.Create(5, 5, 8, 257));
+    EXPECT_FALSE(image.Create(0x7FFFFFFF, 0x7FFFFFFF, 32, 0));
+    EXPECT_TRUE(image.empty());
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
+class ConversionTest : public ScratchDirTest {
+  protected:
+    // Converts a 2 × 1 image made by `fill` and answers its six RGB bytes.
+    template <typename Fill>
+    std::vector<uint8_t> Convert(int bits, int paletteCount, Fill fill) {
+        RasterImage source, target;
+        EXPECT_TRUE(source.Create(2, 1, bits, paletteCount));
+        fill(source);
+        EXPECT_TRUE(target.Create(2, 1, 24, 0));
+        EXPECT_TRUE(ConvertTo24Bit(source, &target));
+        return std::vector<uint8_t>(target.pixels(), target.pixels() + 6);
+    }
+};
+
+TEST_F(ConversionTest, EachDepthBecomesRedGreenBlue) {
+    EXPECT_EQ(Convert(8, 3,
+                      [](RasterImage& s) {
+                          s.palette()[1] = {10, 20, 30};
+                          s.palette()[2] = {40, 50, 60};
+                          s.pixels()[0] = 2;
+                          s.pixels()[1] = 1;
+                      }),
+              (std::vector<uint8_t>{40, 50, 60, 10, 20, 30}));
+    EXPECT_EQ(Convert(8, 0,
+                      [](RasterImage& s) {
+                          s.pixels()[0] = 0;
+                          s.pixels()[1] = 200;
+                      }),
+              (std::vector<uint8_t>{0, 0, 0, 200, 200, 200}));
+    // 16-bit words: red 31, green 0, blue 0 -> 0xF800; red 0, green 31, blue 31 -> 0x07FE.
+    EXPECT_EQ(Convert(16, 0,
+                      [](RasterImage& s) {
+                          uint8_t words[4] = {0x00, 0xF8, 0xFE, 0x07};
+                          memcpy(s.pixels(), words, 4);
+                      }),
+              (std::vector<uint8_t>{0xF8, 0, 0, 0, 0xF8, 0xF8}));
+    EXPECT_EQ(Convert(32, 0,
+                      [](RasterImage& s) {
+                          uint8_t argb[8] = {0, 1, 2, 3, 255, 4, 5, 6};
+                          memcpy(s.pixels(), argb, 8);
+                      }),
+              (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(Convert(24, 0,
+                      [](RasterImage& s) {
+                          uint8_t rgb[6] = {9, 8, 7, 6, 5, 4};
+                          memcpy(s.pixels(), rgb, 6);
+                      }),
+              (std::vector<uint8_t>{9, 8, 7, 6, 5, 4}));
+}
+
+TEST_F(ConversionTest, IndexesBeyondThePaletteBecomeBlack) {
+    EXPECT_EQ(Convert(8, 1,
+                      [](RasterImage& s) {
+                          s.palette()[0] = {1, 2, 3};
+                          s.pixels()[0] = 0;
+                          s.pixels()[1] = 255;
+                      }),
+              (std::vector<uint8_t>{1, 2, 3, 0, 0, 0}));
+}
+
+TEST_F(ConversionTest, MismatchedSizesOrTargetDepthAreRefused) {
+    RasterImage source, target;
+    ASSERT_TRUE(source.Create(2, 2, 8, 0));
+    ASSERT_TRUE(target.Create(2, 3, 24, 0));
+    EXPECT_FALSE(ConvertTo24Bit(source, &target));
+    ASSERT_TRUE(target.Create(2, 2, 32, 0));
+    EXPECT_FALSE(ConvertTo24Bit(source, &target));
+    RasterImage empty;
+    ASSERT_TRUE(target.Create(2, 2, 24, 0));
+    EXPECT_FALSE(ConvertTo24Bit(empty, &target));
+}
+
+}  // namespace
+}  // namespace kv::imageconv::test

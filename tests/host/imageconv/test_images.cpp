@@ -1,0 +1,333 @@
+#include "tests/host/imageconv/test_images.h"
+
+#include <cstdio>
+#include <cstring>
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+#include <png.h>
+#include <tiffio.h>
+
+namespace kv::imageconv::test {
+namespace {
+
+void Put16(std::vector<uint8_t>* out, size_t at, uint32_t v) {
+    (*out)[at] = uint8_t(v);
+    (*out)[at + 1] = uint8_t(v >> 8);
+}
+void Put32(std::vector<uint8_t>* out, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) (*out)[at + i] = uint8_t(v >> (8 * i));
+}
+uint32_t Get32(const std::vector<uint8_t>& in, size_t at) {
+    return uint32_t(in[at]) | uint32_t(in[at + 1]) << 8 | uint32_t(in[at + 2]) << 16 |
+           uint32_t(in[at + 3]) << 24;
+}
+uint16_t Get16(const std::vector<uint8_t>& in, size_t at) {
+    return uint16_t(in[at] | in[at + 1] << 8);
+}
+
+std::vector<uint8_t> PcxHeader(int width, int height, int bitsPerPlane, int planes,
+                               int bytesPerLine) {
+    std::vector<uint8_t> header(128, 0);
+    header[0] = 0x0A;
+    header[1] = 5;
+    header[2] = 1;
+    header[3] = uint8_t(bitsPerPlane);
+    Put16(&header, 4, 0);
+    Put16(&header, 6, 0);
+    Put16(&header, 8, uint32_t(width - 1));
+    Put16(&header, 10, uint32_t(height - 1));
+    header[65] = uint8_t(planes);
+    Put16(&header, 66, uint32_t(bytesPerLine));
+    return header;
+}
+
+}  // namespace
+
+Pixels Pattern(int width, int height, int channels, uint32_t seed) {
+    Pixels p{width, height, channels, std::vector<uint8_t>(size_t(width) * height * channels)};
+    uint32_t noise = seed * 2654435761u + 12345;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < channels; ++c) {
+                noise = noise * 1103515245u + 12345u;
+                int base = (c == 0)   ? x * 255 / (width > 1 ? width - 1 : 1)
+                           : (c == 1) ? y * 255 / (height > 1 ? height - 1 : 1)
+                                      : ((x + y) * 7 + c * 40) & 0xFF;
+                p.data[(size_t(y) * width + x) * channels + c] =
+                    uint8_t(base ^ ((noise >> 24) & 0x0F));
+            }
+        }
+    }
+    return p;
+}
+
+Pixels Solid(int width, int height, std::vector<uint8_t> pixel) {
+    Pixels p{width, height, int(pixel.size()), {}};
+    for (int i = 0; i < width * height; ++i)
+        p.data.insert(p.data.end(), pixel.begin(), pixel.end());
+    return p;
+}
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = bytes.empty() || fwrite(bytes.data(), bytes.size(), 1, f) == 1;
+    return fclose(f) == 0 && ok;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    fclose(f);
+    return bytes;
+}
+
+bool WritePng(const std::string& path, int width, int height, int colorType, int bitDepth,
+              const std::vector<uint8_t>& samples, bool interlaced, const PngPalette* palette,
+              bool withTransparentGrey) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, width, height, bitDepth, colorType,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> entries;
+    if (palette) {
+        for (size_t i = 0; i + 2 < palette->rgb.size(); i += 3) {
+            entries.push_back({palette->rgb[i], palette->rgb[i + 1], palette->rgb[i + 2]});
+        }
+        png_set_PLTE(png, info, entries.data(), int(entries.size()));
+    }
+    if (withTransparentGrey) {
+        png_color_16 transparent{};
+        transparent.gray = 0;
+        png_set_tRNS(png, info, nullptr, 0, &transparent);
+    }
+    png_write_info(png, info);
+    if (bitDepth < 8) png_set_packing(png);
+    const int channels = png_get_channels(png, info);
+    const size_t rowBytes = size_t(width) * channels * (bitDepth == 16 ? 2 : 1);
+    std::vector<png_bytep> rows(height);
+    for (int y = 0; y < height; ++y) {
+        rows[y] = const_cast<png_bytep>(samples.data() + y * rowBytes);
+    }
+    png_write_image(png, rows.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return fclose(f) == 0;
+}
+
+bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, f);
+    cinfo.image_width = JDIMENSION(pixels.width);
+    cinfo.image_height = JDIMENSION(pixels.height);
+    cinfo.input_components = pixels.channels;
+    cinfo.in_color_space = pixels.channels == 1   ? JCS_GRAYSCALE
+                           : pixels.channels == 3 ? JCS_RGB
+                                                  : JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    const size_t stride = size_t(pixels.width) * pixels.channels;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(pixels.data.data() + cinfo.next_scanline * stride);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return fclose(f) == 0;
+}
+
+bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, int rowsPerStrip) {
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    if (!tiff) return false;
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(pixels.width));
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(pixels.height));
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(pixels.channels));
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
+                 pixels.channels == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(compression));
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(rowsPerStrip));
+    const size_t stride = size_t(pixels.width) * pixels.channels;
+    bool ok = true;
+    for (int y = 0; y < pixels.height && ok; ++y) {
+        ok = TIFFWriteScanline(tiff, const_cast<uint8_t*>(pixels.data.data() + y * stride),
+                               uint32_t(y), 0) == 1;
+    }
+    TIFFClose(tiff);
+    return ok;
+}
+
+std::vector<uint8_t> Bmp24(const Pixels& rgb, bool topDown, bool coreHeader) {
+    const size_t rowSize = (size_t(rgb.width) * 3 + 3) & ~size_t(3);
+    const size_t headerSize = coreHeader ? 12 : 40;
+    const size_t offset = 14 + headerSize;
+    std::vector<uint8_t> out(offset + rowSize * rgb.height, 0);
+    out[0] = 'B';
+    out[1] = 'M';
+    Put32(&out, 2, uint32_t(out.size()));
+    Put32(&out, 10, uint32_t(offset));
+    Put32(&out, 14, uint32_t(headerSize));
+    if (coreHeader) {
+        Put16(&out, 18, uint32_t(rgb.width));
+        Put16(&out, 20, uint32_t(rgb.height));
+        Put16(&out, 22, 1);
+        Put16(&out, 24, 24);
+    } else {
+        Put32(&out, 18, uint32_t(rgb.width));
+        Put32(&out, 22, uint32_t(topDown ? -rgb.height : rgb.height));
+        Put16(&out, 26, 1);
+        Put16(&out, 28, 24);
+    }
+    for (int k = 0; k < rgb.height; ++k) {
+        const int y = topDown ? k : rgb.height - 1 - k;
+        uint8_t* row = out.data() + offset + k * rowSize;
+        for (int x = 0; x < rgb.width; ++x) {
+            row[3 * x] = rgb.At(x, y)[2];
+            row[3 * x + 1] = rgb.At(x, y)[1];
+            row[3 * x + 2] = rgb.At(x, y)[0];
+        }
+        for (size_t pad = size_t(rgb.width) * 3; pad < rowSize; ++pad) row[pad] = 0xEE;
+    }
+    return out;
+}
+
+std::vector<uint8_t> BmpHeaderOnly(int32_t width, int32_t height, int bits, int compression,
+                                   size_t dataBytes) {
+    std::vector<uint8_t> out(54 + dataBytes, 0);
+    out[0] = 'B';
+    out[1] = 'M';
+    Put32(&out, 2, uint32_t(out.size()));
+    Put32(&out, 10, 54);
+    Put32(&out, 14, 40);
+    Put32(&out, 18, uint32_t(width));
+    Put32(&out, 22, uint32_t(height));
+    Put16(&out, 26, 1);
+    Put16(&out, 28, uint32_t(bits));
+    Put32(&out, 30, uint32_t(compression));
+    return out;
+}
+
+void PcxEncodeLine(const uint8_t* line, size_t length, std::vector<uint8_t>* out) {
+    size_t i = 0;
+    while (i < length) {
+        size_t run = 1;
+        while (i + run < length && line[i + run] == line[i] && run < 63) ++run;
+        if (run > 1 || line[i] >= 0xC0) {
+            out->push_back(uint8_t(0xC0 | run));
+        }
+        out->push_back(line[i]);
+        i += run;
+    }
+}
+
+std::vector<uint8_t> Pcx8(const Pixels& indexes, const std::vector<uint8_t>& paletteRgb,
+                          int bytesPerLine) {
+    std::vector<uint8_t> out = PcxHeader(indexes.width, indexes.height, 8, 1, bytesPerLine);
+    std::vector<uint8_t> line(size_t(bytesPerLine), 0);
+    for (int y = 0; y < indexes.height; ++y) {
+        for (int x = 0; x < indexes.width; ++x) line[x] = *indexes.At(x, y);
+        PcxEncodeLine(line.data(), line.size(), &out);
+    }
+    out.push_back(0x0C);
+    std::vector<uint8_t> palette = paletteRgb;
+    palette.resize(768, 0);
+    out.insert(out.end(), palette.begin(), palette.end());
+    return out;
+}
+
+std::vector<uint8_t> Pcx24(const Pixels& rgb, int bytesPerLine) {
+    std::vector<uint8_t> out = PcxHeader(rgb.width, rgb.height, 8, 3, bytesPerLine);
+    std::vector<uint8_t> line(size_t(bytesPerLine) * 3, 0);
+    for (int y = 0; y < rgb.height; ++y) {
+        for (int plane = 0; plane < 3; ++plane) {
+            for (int x = 0; x < rgb.width; ++x)
+                line[plane * bytesPerLine + x] = rgb.At(x, y)[plane];
+        }
+        PcxEncodeLine(line.data(), line.size(), &out);
+    }
+    return out;
+}
+
+PhotoCdPlanes PhotoCdPattern() {
+    PhotoCdPlanes planes;
+    planes.luma.resize(768 * 512);
+    planes.c1.resize(384 * 256);
+    planes.c2.resize(384 * 256);
+    for (int y = 0; y < 512; ++y) {
+        for (int x = 0; x < 768; ++x) planes.luma[y * 768 + x] = uint8_t((x / 3 + y) & 0xFF);
+    }
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 384; ++x) {
+            planes.c1[y * 384 + x] = uint8_t((x * 2 + 7 * y) & 0xFF);
+            planes.c2[y * 384 + x] = uint8_t((255 - x + 3 * y) & 0xFF);
+        }
+    }
+    return planes;
+}
+
+std::vector<uint8_t> PhotoCdFile(const PhotoCdPlanes& planes, bool withSignature) {
+    std::vector<uint8_t> out(0x30000, 0);
+    if (withSignature) memcpy(out.data() + 2048, "PCD_IPI", 7);
+    for (int pair = 0; pair < 256; ++pair) {
+        const uint8_t* upper = planes.luma.data() + size_t(2 * pair) * 768;
+        out.insert(out.end(), upper, upper + 768);
+        out.insert(out.end(), upper + 768, upper + 1536);
+        out.insert(out.end(), planes.c1.begin() + pair * 384, planes.c1.begin() + (pair + 1) * 384);
+        out.insert(out.end(), planes.c2.begin() + pair * 384, planes.c2.begin() + (pair + 1) * 384);
+    }
+    out.resize(0x100000 + 4096, 0x55);  // the higher resolutions would follow
+    return out;
+}
+
+BmpFile ReadBmp(const std::string& path) {
+    BmpFile bmp;
+    bmp.bytes = ReadFile(path);
+    const std::vector<uint8_t>& b = bmp.bytes;
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return bmp;
+    bmp.fileSize = Get32(b, 2);
+    bmp.pixelOffset = Get32(b, 10);
+    bmp.headerSize = Get32(b, 14);
+    bmp.width = int32_t(Get32(b, 18));
+    bmp.height = int32_t(Get32(b, 22));
+    bmp.planes = Get16(b, 26);
+    bmp.bits = Get16(b, 28);
+    bmp.compression = Get32(b, 30);
+    if (bmp.width <= 0 || bmp.height <= 0 || bmp.bits != 24) return bmp;
+    bmp.rowSize = (size_t(bmp.width) * 3 + 3) & ~size_t(3);
+    if (b.size() < bmp.pixelOffset + bmp.rowSize * bmp.height) return bmp;
+    bmp.rgb = {bmp.width, bmp.height, 3, std::vector<uint8_t>(size_t(bmp.width) * bmp.height * 3)};
+    for (int k = 0; k < bmp.height; ++k) {
+        const uint8_t* row = b.data() + bmp.pixelOffset + k * bmp.rowSize;
+        uint8_t* out = bmp.rgb.data.data() + size_t(bmp.height - 1 - k) * bmp.width * 3;
+        for (int x = 0; x < bmp.width; ++x) {
+            out[3 * x] = row[3 * x + 2];
+            out[3 * x + 1] = row[3 * x + 1];
+            out[3 * x + 2] = row[3 * x];
+        }
+    }
+    bmp.valid = true;
+    return bmp;
+}
+
+}  // namespace kv::imageconv::test

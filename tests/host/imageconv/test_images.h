@@ -1,0 +1,82 @@
+// Test images made on the spot: PNG, JPEG and TIFF through their libraries, BMP, PCX and
+// Photo CD from bytes, plus a plain reader for the BMPs the library writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kv::imageconv::test {
+
+// Interleaved 8-bit samples, top row first, no padding.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    std::vector<uint8_t> data;
+
+    const uint8_t* At(int x, int y) const {
+        return data.data() + (size_t(y) * width + x) * channels;
+    }
+};
+
+// A smooth, position-dependent picture with some noise, so that codecs and row order matter.
+Pixels Pattern(int width, int height, int channels, uint32_t seed = 1);
+// Every pixel the same.
+Pixels Solid(int width, int height, std::vector<uint8_t> pixel);
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadFile(const std::string& path);
+
+// PNG with the given colour type and bit depth; `samples` holds one byte per sample (values
+// already within the bit depth) or, for 16-bit depth, two big-endian bytes per sample.
+struct PngPalette {
+    std::vector<uint8_t> rgb;  // 3 bytes per entry
+};
+bool WritePng(const std::string& path, int width, int height, int colorType, int bitDepth,
+              const std::vector<uint8_t>& samples, bool interlaced = false,
+              const PngPalette* palette = nullptr, bool withTransparentGrey = false);
+
+// JPEG of 1 (grey), 3 (RGB) or 4 (CMYK) components.
+bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality = 90);
+
+// TIFF (libtiff compression number, e.g. 1 none, 5 LZW, 32773 PackBits); 1 or 3 channels.
+bool WriteTiff(const std::string& path, const Pixels& pixels, int compression,
+               int rowsPerStrip = 8);
+
+// BMP of 24 bits from RGB pixels; `topDown` stores rows top first (negative height);
+// `coreHeader` uses the 12-byte OS/2 header.
+std::vector<uint8_t> Bmp24(const Pixels& rgb, bool topDown = false, bool coreHeader = false);
+// Headers of a BMP with an arbitrary bit count / compression and `dataBytes` zero bytes.
+std::vector<uint8_t> BmpHeaderOnly(int32_t width, int32_t height, int bits, int compression,
+                                   size_t dataBytes);
+
+// PCX: 8-bit (one plane, palette at the end) from indexes, or 24-bit (three planes) from RGB.
+std::vector<uint8_t> Pcx8(const Pixels& indexes, const std::vector<uint8_t>& paletteRgb,
+                          int bytesPerLine);
+std::vector<uint8_t> Pcx24(const Pixels& rgb, int bytesPerLine);
+// Run-length codes one line the way PCX writers do.
+void PcxEncodeLine(const uint8_t* line, size_t length, std::vector<uint8_t>* out);
+
+// A Photo CD image pac: signature in the second sector, base image at 0x30000 built from
+// per-pixel luma and per-pixel-pair chroma (768 × 512 and 384 × 256 planes).
+struct PhotoCdPlanes {
+    std::vector<uint8_t> luma, c1, c2;
+};
+PhotoCdPlanes PhotoCdPattern();
+std::vector<uint8_t> PhotoCdFile(const PhotoCdPlanes& planes, bool withSignature = true);
+
+// A BMP as written by the library, checked field by field by the caller.
+struct BmpFile {
+    bool valid = false;
+    uint32_t fileSize = 0, pixelOffset = 0, headerSize = 0;
+    int32_t width = 0, height = 0;
+    uint16_t planes = 0, bits = 0;
+    uint32_t compression = 0;
+    size_t rowSize = 0;
+    std::vector<uint8_t> bytes;
+    Pixels rgb;  // decoded, top row first
+};
+BmpFile ReadBmp(const std::string& path);
+
+}  // namespace kv::imageconv::test

@@ -1,0 +1,33 @@
+#include "tests/win/viewer/scratch_folder.h"
+
+#include <windows.h>
+
+#include "tests/e2e/driver/files.h"
+
+namespace kv::test {
+
+ScratchFolder::ScratchFolder(const std::string& name) {
+    char temp[MAX_PATH];
+    const DWORD length = GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp, length) + name + "." + std::to_string(GetCurrentProcessId()) + "\\";
+    e2e::RemoveTree(path_);
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() {
+    e2e::RemoveTree(path_);
+}
+
+std::string BuiltViewerLibrary() {
+    std::string path = "Z:" KV_VIEWER_LIBRARY_UNIX_PATH;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+std::string ViewerTitle(const std::string& fileName) {
+    return fileName + " - Windows 照片查看器";
+}
+
+}  // namespace kv::test
