@@ -47,6 +47,8 @@ TEST_F(Properties, PositionsAndSizesAreClampedWhenStored) {
 
 TEST_F(Properties, LiveWritesMoveAndSizeTheUnitWindow) {
     ASSERT_TRUE(forms::LoadStartWindow(kFormId));
+    EXPECT_EQ(Read(kButtonId, 5), 0) << "live: a unit of a hidden window is not visible";
+    Write(0, 5, 1);
     Write(kButtonId, 0, 33);
     Write(kButtonId, 2, 70);
     HWND button = forms::UnitWindow(forms::Forms().Find(kFormId)->units[1].object);

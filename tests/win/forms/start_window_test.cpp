@@ -16,6 +16,7 @@ class StartWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetHandlers();
+        StartRuntime();
         forms::DestroyLoadedWindows();
         forms::ReleaseTemplates();
         block_ = app::BuildStartWindowBlock(CodeBase(),

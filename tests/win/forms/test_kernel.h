@@ -1,13 +1,11 @@
-// A small stand-in for the runtime kernel, enough to run the forms layer in test programs:
-// SystemNotify with memory and unit services, a message loop with pre-translation, the
-// event-handler call, a core library whose data types are the three unit types, and
-// helpers to run a scenario in a child process (for paths that end the process).
+// Helpers for test programs that run the forms layer on the real runtime kernel: their own
+// templates with handlers bound relative to a code base of the test program, the kernel's
+// message pumping, and tagged handlers that record their calls.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "forms/subroutine_result.h"
@@ -24,6 +22,9 @@ void InstallForms(const std::vector<std::pair<uint32_t, const forms::FormTemplat
 
 void SetBuildKind(uint32_t kind);
 
+// Loads the program information of the test program once (RuntimeService 6).
+void StartRuntime();
+
 // Dispatches queued messages through pre-translation.
 void PumpPending();
 void PumpFor(DWORD milliseconds);
@@ -37,8 +38,6 @@ bool PumpUntil(Predicate done, DWORD milliseconds) {
     }
     return true;
 }
-// The main loop: marks the loop entered and runs until the quit message; its code.
-int RunMessageLoop();
 
 // One handler call seen by the test handlers.
 struct Call {
@@ -53,18 +52,5 @@ void ResetHandlers();
 const void* Handler(int tag);
 // Tags of the calls so far, in order.
 std::vector<int> CalledTags();
-
-// Child processes: the same test program, started to run one named scenario.
-struct ChildResult {
-    DWORD exitCode;
-    std::string output;
-};
-ChildResult RunChild(const char* scenario);
-// Scenarios are looked up by name in the child; prints go to the parent's capture.
-using Scenario = int (*)();
-struct NamedScenario {
-    const char* name;
-    Scenario run;
-};
 
 }  // namespace kv::test
