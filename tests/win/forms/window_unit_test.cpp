@@ -209,6 +209,7 @@ TEST_F(WindowUnitTest, TabMovesTheFocusBetweenUnits) {
     SetFocus(a);
     EXPECT_TRUE(PreTranslate(a, WM_KEYDOWN, VK_TAB, 0));
     EXPECT_EQ(GetFocus(), b);
+    SetFocus(nullptr);
 }
 
 }  // namespace
