@@ -209,3 +209,48 @@ TEST_F(Loading, HiddenOwnerKeepsATaskbarlessWindowOff) {
 
 }  // namespace
 }  // namespace kv::test
+
+namespace kv::test {
+namespace {
+
+constexpr uint32_t kModalFormId = 0x52010011;
+bool ownerEnabledWhileModal = true;
+
+uint64_t CloseModalWindow(uint32_t, uint32_t, uint32_t) {
+    auto* object = reinterpret_cast<void*>(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0));
+    PostMessageA(forms::UnitWindow(object), WM_CLOSE, 0, 0);
+    return forms::kNoValue;
+}
+
+uint64_t NoteOwnerState(uint32_t, uint32_t, uint32_t) {
+    auto* object = reinterpret_cast<void*>(SystemNotify(sysnotify::kFindUnit, kFormId, 0));
+    ownerEnabledWhileModal = IsWindowEnabled(forms::UnitWindow(object)) != 0;
+    return forms::kNoValue;
+}
+
+TEST_F(Loading, ModalLoadDisablesOtherWindowsUntilItCloses) {
+    forms::FormTemplate owner, modal;
+    owner.units = {WindowEntry(Titled("owner"), forms::state::kVisible)};
+    modal.units = {WindowEntry(Titled("modal"), forms::state::kVisible,
+                               {{0, HandlerWord(reinterpret_cast<const void*>(&CloseModalWindow))},
+                                {12, HandlerWord(reinterpret_cast<const void*>(&NoteOwnerState))},
+                                Bind(2, 2)})};
+    InstallForms({{kFormId, &owner}, {kModalFormId, &modal}});
+    ASSERT_TRUE(forms::LoadStartWindow(kFormId));
+    HWND ownerWindow = Window();
+    struct {
+        uint32_t formId;
+        void* owner;
+        uint32_t modal;
+    } request = {kModalFormId, nullptr, 1};
+    // Returns once the modal window has closed: its creation handler asked it to.
+    EXPECT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), 0);
+    EXPECT_FALSE(ownerEnabledWhileModal);
+    EXPECT_EQ(CalledTags(), std::vector<int>{2});
+    EXPECT_TRUE(IsWindowEnabled(ownerWindow));
+    EXPECT_EQ(forms::CurrentModalForm(), 0u);
+    EXPECT_EQ(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0), 0);
+}
+
+}  // namespace
+}  // namespace kv::test
