@@ -1,9 +1,13 @@
 // Button and timer units: clicks, focus events, own properties, timer intervals and ticks.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "forms/font_block.h"
 #include "forms/form_registry.h"
 #include "forms/property_access.h"
 #include "forms/timer_unit.h"
+#include "forms/unit_interfaces.h"
 #include "runtime/forms_link.h"
 #include "tests/win/forms/test_forms.h"
 
@@ -104,6 +108,42 @@ TEST_F(Units, PictureWriteRecreatesTheButtonInPlace) {
     EXPECT_TRUE(Calls().empty()) << "events stay blocked while the unit is re-created";
     SendMessageA(fresh, BM_CLICK, 0, 0);
     EXPECT_EQ(Ticks(0), 1);
+}
+
+const char* KV_STDCALL Bracket(const char* text, void* context) {
+    auto* seen = static_cast<std::vector<std::string>*>(context);
+    seen->push_back(text);
+    seen->push_back("[" + std::string(text) + "]");
+    return seen->back().c_str();
+}
+
+TEST(ButtonType, RewritesCaptionAndFaceNameThroughTheCallersRoutine) {
+    forms::ButtonProperties p;
+    p.caption = "修复";
+    forms::FontBlock font;
+    std::strcpy(font.faceName, "Arial");
+    p.font = forms::FontToBytes(font);
+    std::vector<uint8_t> block = p.Store();
+    auto rewrite = forms::InterfaceOf<forms::RewriteTextsRoutine>(&forms::kButtonUnitType,
+                                                                  forms::iface::kRewriteTexts);
+    ASSERT_NE(rewrite, nullptr);
+    std::vector<std::string> seen;
+    seen.reserve(8);
+    uint32_t length = uint32_t(block.size());
+    uint8_t* written = rewrite(block.data(), &length, &Bracket, &seen);
+    ASSERT_NE(written, nullptr);
+    forms::ButtonProperties q;
+    ASSERT_TRUE(q.Load(written, length));
+    HeapFree(GetProcessHeap(), 0, written);
+    EXPECT_EQ(seen[0], "修复");
+    EXPECT_EQ(seen[2], "Arial");
+    EXPECT_EQ(q.caption, "[修复]");
+    forms::FontBlock rewritten;
+    ASSERT_TRUE(forms::FontFromBytes(q.font, &rewritten));
+    EXPECT_EQ(forms::FaceName(rewritten), "[Arial]");
+    uint8_t newer[4] = {2, 0, 0, 0};
+    length = 4;
+    EXPECT_EQ(rewrite(newer, &length, &Bracket, &seen), nullptr);
 }
 
 TEST_F(Units, TimerWithTemplateIntervalZeroNeverTicks) {
