@@ -96,6 +96,28 @@ TEST_F(JpegTest, ErrorsDuringDecodeFailTheDecodeAndReleaseEverything) {
     EXPECT_EQ(BackingFiles(), 0);
 }
 
+TEST_F(JpegTest, ImagesTooLargeToStoreAreRefusedBeforeDecoding) {
+    ASSERT_TRUE(WriteJpeg(Path("c.jpg"), Pattern(16, 16, 3)));
+    std::vector<uint8_t> bytes = ReadFile(Path("c.jpg"));
+    size_t sof = 0;
+    for (size_t i = 2; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+            sof = i;
+            break;
+        }
+    }
+    ASSERT_NE(sof, 0u);
+    // Height and width 65500: 12.9 GB of pixels.
+    for (size_t at : {sof + 5, sof + 7}) {
+        bytes[at] = 0xFF;
+        bytes[at + 1] = 0xDC;
+    }
+    JpegReader reader;
+    RasterImage image;
+    EXPECT_EQ(Run(reader, WriteBytes("huge.jpg", bytes), &image), -1);
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
 using PngTest = ReaderTest;
 
 TEST_F(PngTest, RgbRgbaGreyAndPaletteFilesKeepTheirSamples) {
