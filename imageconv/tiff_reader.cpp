@@ -26,7 +26,13 @@ bool TiffReader::Open(const char* path, RasterImage* target) {
     Close();
     TIFFSetErrorHandler(Silent);
     TIFFSetWarningHandler(Silent);
-    TIFF* tiff = TIFFOpen(path, "r");
+    // libtiff sizes some buffers from header fields alone (samples per pixel, bits per
+    // sample, rows per strip); no single allocation may exceed what the library maps.
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (!options) return false;
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kMaxBlockBytes));
+    TIFF* tiff = TIFFOpenExt(path, "r", options);
+    TIFFOpenOptionsFree(options);
     if (!tiff) return false;
     tiff_ = tiff;
     uint32_t width = 0, height = 0;
