@@ -1,6 +1,8 @@
 // The JPEG, PNG and TIFF readers: what each accepts and the image it produces.
 #include <png.h>
 
+#include <cstring>
+
 #include "imageconv/jpeg_reader.h"
 #include "imageconv/png_reader.h"
 #include "imageconv/tiff_reader.h"
@@ -236,6 +238,31 @@ TEST_F(TiffTest, UncompressedLzwAndPackBitsFilesGiveTheExactPicture) {
         EXPECT_EQ(PixelsOf(image).data, rgb.data) << compression;
     }
     EXPECT_EQ(BackingFiles(), 0);
+}
+
+TEST_F(TiffTest, TallImagesReadInBandsMatchTheWholePicture) {
+    // 150 rows in strips of 7: bands of 70, 70 and 10 rows.
+    const Pixels rgb = Pattern(31, 150, 3, 5);
+    for (int rowsPerStrip : {7, 64, 150, 1}) {
+        const std::string path = Path("tall" + std::to_string(rowsPerStrip) + ".tif");
+        ASSERT_TRUE(WriteTiff(path, rgb, 5, rowsPerStrip));
+        TiffReader reader;
+        RasterImage image;
+        ASSERT_EQ(Run(reader, path, &image), 1) << rowsPerStrip;
+        EXPECT_EQ(PixelsOf(image).data, rgb.data) << rowsPerStrip;
+    }
+}
+
+TEST_F(TiffTest, BottomFirstOrientationIsShownTopRowFirst) {
+    const Pixels rgb = Pattern(12, 90, 3, 6);
+    ASSERT_TRUE(WriteTiff(Path("bl.tif"), rgb, 1, 8, 4));
+    TiffReader reader;
+    RasterImage image;
+    ASSERT_EQ(Run(reader, Path("bl.tif"), &image), 1);
+    // The stored first row is the picture's bottom row.
+    for (int y = 0; y < 90; ++y) {
+        ASSERT_EQ(memcmp(image.Row(y), rgb.At(0, 89 - y), 36), 0) << y;
+    }
 }
 
 TEST_F(TiffTest, GreyFilesBecomeColourAndNonTiffFilesAreRefused) {
