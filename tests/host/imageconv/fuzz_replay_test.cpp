@@ -45,7 +45,12 @@ TEST_P(FuzzReplayTest, SeedsAndDamagedSeedsRunCleanly) {
 
 INSTANTIATE_TEST_SUITE_P(EveryTarget, FuzzReplayTest,
                          ::testing::Values(Target::kJpeg, Target::kBmp, Target::kTiff, Target::kPng,
-                                           Target::kPcx, Target::kPhotoCd, Target::kAnyImage));
+                                           Target::kPcx, Target::kPhotoCd, Target::kAnyImage),
+                         [](const ::testing::TestParamInfo<Target>& info) {
+                             static const char* const kNames[] = {
+                                 "Jpeg", "Bmp", "Tiff", "Png", "Pcx", "PhotoCd", "AnyImage"};
+                             return std::string(kNames[int(info.param)]);
+                         });
 
 }  // namespace
 }  // namespace kv::imageconv::test
