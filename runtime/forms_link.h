@@ -27,21 +27,8 @@ void BeginIdlePeriod();
 // other 20xx codes the kernel does not answer itself. Unknown codes answer 0.
 intptr_t UnitService(int32_t code, intptr_t p1, intptr_t p2);
 
-<<<<<<< HEAD
-// HelperTable slots 4 and 5: unit property read / write (and unit methods) by (form, unit,
-// property number, sub-property). `value` is the 8-byte value field of an ArgValue.
-int64_t ReadUnitProperty(uint32_t formId, uint32_t unitId, int32_t property, int32_t subProperty);
-void WriteUnitProperty(uint32_t formId, uint32_t unitId, int32_t property, int32_t subProperty,
-                       int64_t value);
-// RuntimeService 4 and 5: a property of an object of a library data type, found through the
-// type's library data-type record; `conversion` is the further word of the read.
-int64_t ReadLibraryTypeProperty(uint32_t type, void* object, int32_t property, int32_t conversion);
-void WriteLibraryTypeProperty(uint32_t type, void* object, int32_t property, uint32_t valueType,
-                              int64_t value);
-=======
 // RuntimeService 4 and 5: a property of an object of a library data type (declared in
 // forms/property_access.h: ReadLibraryTypeProperty, WriteLibraryTypeProperty). HelperTable
 // slots 4 and 5 point at ReadUnitProperty / WriteUnitProperty of the same header.
->>>>>>> forms
 
 }  // namespace kv::forms

@@ -1,7 +1,7 @@
 // The HelperTable: the thirteen entries the program calls.
 #include "runtime/helper_table.h"
 
-#include "runtime/forms_link.h"
+#include "forms/property_access.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_app.h"
 #include "runtime/runtime_error.h"
@@ -14,6 +14,13 @@ void ReportNumberedError(int32_t number) {
 void EndProgramEntry(int32_t code) {
     EndProgram(code);
 }
+// The program hands the written value as the ArgValue's 8-byte field; the forms layer takes
+// its two words.
+void WriteUnitPropertyEntry(uint32_t formId, uint32_t unitId, int32_t property, int32_t subProperty,
+                            int64_t value) {
+    forms::WriteUnitProperty(formId, unitId, property, subProperty, uint32_t(uint64_t(value)),
+                             uint32_t(uint64_t(value) >> 32));
+}
 }  // namespace
 }  // namespace kv
 
@@ -23,7 +30,7 @@ extern "C" const kv::HelperTable kvHelperTable = {
     kv::CallLibraryCommand,
     kv::CallLibraryCommand,
     kv::forms::ReadUnitProperty,
-    kv::forms::WriteUnitProperty,
+    kv::WriteUnitPropertyEntry,
     kv::Allocate,
     kv::Reallocate,
     kv::Release,

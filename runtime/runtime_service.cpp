@@ -2,7 +2,7 @@
 // properties and program loading.
 #include <cstring>
 
-#include "runtime/forms_link.h"
+#include "forms/property_access.h"
 #include "runtime/helper_table.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_app.h"
@@ -89,8 +89,9 @@ int64_t RuntimeServiceEntry(int32_t service, const int64_t* args) {
             return forms::ReadLibraryTypeProperty(uint32_t(args[0]), Address<void>(args[1]),
                                                   int32_t(args[2]), int32_t(args[3]));
         case kWriteTypeProperty:
-            forms::WriteLibraryTypeProperty(uint32_t(args[0]), Address<void>(args[1]),
-                                            int32_t(args[2]), uint32_t(args[3]), args[4]);
+            forms::WriteLibraryTypeProperty(
+                uint32_t(args[0]), Address<void>(args[1]), int32_t(args[2]), uint32_t(args[3]),
+                uint32_t(uint64_t(args[4])), uint32_t(uint64_t(args[4]) >> 32));
             return 0;
         case kLoadProgramInfo:
             LoadProgramInformation();

@@ -214,11 +214,11 @@ RECT InitialFrameRect() {
 
 }  // namespace
 
-bool RunViewer(const wchar_t* path, int showCommand) {
-    if (!IsExistingFile(path)) return false;
+void RunViewer(const wchar_t* path, int showCommand) {
+    if (!IsExistingFile(path)) return;
     const HINSTANCE module = ThisModule();
     WindowClasses classes(module);
-    if (!classes.ok()) return false;
+    if (!classes.ok()) return;
 
     ViewerState state;
     state.fileName = PathFindFileNameW(path);
@@ -227,12 +227,13 @@ bool RunViewer(const wchar_t* path, int showCommand) {
     wchar_t title[kMaxPathChars + ARRAYSIZE(kTitleSuffix)];
     JoinTexts(title, ARRAYSIZE(title), state.fileName, L"", kTitleSuffix);
     const RECT frame = InitialFrameRect();
-    HWND window = CreateWindowExW(
-        0, kFrameClass, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, frame.left, frame.top,
-        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, module, &state);
-    if (window == nullptr) return false;
+    HWND window = CreateWindowExW(0, kFrameClass, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                  frame.left, frame.top, frame.right - frame.left,
+                                  frame.bottom - frame.top, nullptr, nullptr, module, &state);
+    if (window == nullptr) return;
     // The title comes last: whoever finds the frame by its title finds canvas and pane too.
     SetWindowTextW(window, title);
+    // A viewer that nobody can see would only wait forever: it never starts hidden.
     ShowWindow(window, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
     UpdateWindow(window);
 
@@ -241,7 +242,6 @@ bool RunViewer(const wchar_t* path, int showCommand) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return true;
 }
 
 }  // namespace kv::viewer

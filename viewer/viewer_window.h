@@ -10,8 +10,8 @@ namespace kv::viewer {
 constexpr int kNavigationPaneHeight = 64;
 
 // Shows the image at path in a window of its own and pumps messages until the user
-// closes it. A path that names no existing file shows no window at all and returns at
-// once. Returns true when a window was shown.
-bool RunViewer(const wchar_t* path, int showCommand);
+// closes it. A path that names no existing file (or a folder) shows no window at all and
+// returns at once, so a launcher given a wrong path ends without leaving anything behind.
+void RunViewer(const wchar_t* path, int showCommand);
 
 }  // namespace kv::viewer

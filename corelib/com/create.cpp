@@ -16,12 +16,6 @@ constexpr DWORD kAnyServer =
     CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 constexpr DWORD kLocalServers = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
-const char* TextArgument(const ArgValue& arg) {
-    if ((arg.type & ~tag::kArrayBit) != tag::kText) return nullptr;
-    if (!(arg.type & tag::kArrayBit)) return arg.value.text;
-    return arg.value.ptr ? *static_cast<char* const*>(arg.value.ptr) : nullptr;
-}
-
 // A class named in a type library: found by name there and created through its type info.
 // The library is registered when it was named by a full path.
 IUnknown* CreateFromTypeLibrary(const std::wstring& className, const char* libraryFile) {

@@ -26,12 +26,6 @@ class ScopedVariant {
     VARIANT value_;
 };
 
-const char* TextArgument(const ArgValue& arg) {
-    if ((arg.type & ~tag::kArrayBit) != tag::kText) return nullptr;
-    if (!(arg.type & tag::kArrayBit)) return arg.value.text;
-    return arg.value.ptr ? ReadVariable(ValueKind::kText, arg.value.ptr).text : nullptr;
-}
-
 // Trailing omitted arguments are not passed at all.
 UINT PassedArgumentCount(int32_t count, const ArgValue* memberArgs) {
     int32_t passed = count - 2;

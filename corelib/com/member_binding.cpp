@@ -59,8 +59,11 @@ bool BoundMember::BindWithFlags(const wchar_t* name, ULONG hash, const WORD* fla
         kind = DESCKIND_NONE;
         bound = {};
         owner = nullptr;
-        found = SUCCEEDED(
-            typeComp_->Bind(const_cast<LPOLESTR>(name), hash, flags[i], &owner, &kind, &bound));
+        HRESULT hr =
+            typeComp_->Bind(const_cast<LPOLESTR>(name), hash, flags[i], &owner, &kind, &bound);
+        // Some type libraries answer success with nothing bound instead of an error.
+        found = SUCCEEDED(hr) && kind != DESCKIND_NONE;
+        if (SUCCEEDED(hr) && !found && owner) owner->Release();
     }
     if (!found) return false;
     switch (kind) {

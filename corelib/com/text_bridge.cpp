@@ -4,6 +4,12 @@
 
 namespace kv::com {
 
+const char* TextArgument(const ArgValue& arg) {
+    if ((arg.type & ~tag::kArrayBit) != tag::kText) return nullptr;
+    if (!(arg.type & tag::kArrayBit)) return arg.value.text;
+    return arg.value.ptr ? *static_cast<char* const*>(arg.value.ptr) : nullptr;
+}
+
 std::wstring Widen(const char* text) {
     if (!text || !*text) return std::wstring();
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);

@@ -7,7 +7,13 @@
 
 #include <string>
 
+#include "runtime/values.h"
+
 namespace kv::com {
+
+// The text of a text argument, read through the pointer when it was passed by address;
+// null when the argument is no text.
+const char* TextArgument(const ArgValue& arg);
 
 // The text widened from the ANSI code page; null reads as the empty text.
 std::wstring Widen(const char* text);

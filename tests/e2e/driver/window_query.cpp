@@ -89,6 +89,17 @@ std::vector<HWND> TopWindowsOfProcess(DWORD processId) {
     return windows;
 }
 
+std::vector<HWND> DescendantsOfProcess(HWND root, DWORD processId) {
+    std::vector<HWND> found;
+    for (HWND child : ChildWindows(root)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(child, &owner);
+        if (owner == processId) found.push_back(child);
+        for (HWND inner : DescendantsOfProcess(child, processId)) found.push_back(inner);
+    }
+    return found;
+}
+
 POINT PositionInParent(HWND window) {
     const RECT rect = DescribeWindow(window).rectInParent;
     return POINT{rect.left, rect.top};

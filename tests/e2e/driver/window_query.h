@@ -48,6 +48,10 @@ std::vector<HWND> ChildWindows(HWND parent);
 // Top-level windows that belong to the process, visible or not.
 std::vector<HWND> TopWindowsOfProcess(DWORD processId);
 
+// Windows inside root (at any depth) that belong to the process: a window another
+// program has attached to one of root's windows.
+std::vector<HWND> DescendantsOfProcess(HWND root, DWORD processId);
+
 // The point (left, top) of the window's rectangle inside its parent's client area.
 POINT PositionInParent(HWND window);
 

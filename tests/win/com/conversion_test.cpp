@@ -10,6 +10,28 @@ namespace {
 
 using com::comtag::kVariant;
 
+// Data-type records of 14 pointer-sized words as libraries describe their types; the type
+// flags are word 5.
+struct TypeRecord {
+    const void* words[14];
+};
+TypeRecord objectTypeRecord{};
+TypeRecord windowTypeRecord{};
+constexpr TypeTag kOtherObjectType = 0x00010040;
+
+void SetTypeFlags(TypeRecord* record, uint32_t flags) {
+    std::memcpy(&record->words[5], &flags, sizeof flags);
+}
+
+intptr_t KV_STDCALL NotifyWithTypeRecords(int32_t code, intptr_t p1, intptr_t p2) {
+    if (code == sysnotify::kDataTypeRecord) {
+        if (TypeTag(p1) == kOtherObjectType) return reinterpret_cast<intptr_t>(&objectTypeRecord);
+        if (TypeTag(p1) == tag::kWindowType) return reinterpret_cast<intptr_t>(&windowTypeRecord);
+        return 0;
+    }
+    return FakeSystemNotify(code, p1, p2);
+}
+
 class ComConversionTest : public ComTest {};
 
 TEST_F(ComConversionTest, LongIntegerIsPassedAsItsLow32Bits) {
@@ -98,6 +120,25 @@ TEST_F(ComConversionTest, VariantValuesArePassedAndReturnedWhole) {
     ASSERT_NE(failed.value.ptr, nullptr);
     EXPECT_EQ(V_VT(static_cast<VARIANT*>(failed.value.ptr)), VT_EMPTY);
     ReleaseRuntimeBlock(failed.value.ptr);
+}
+
+TEST_F(ComConversionTest, LibraryTypeMarkedAsAnObjectIsPassedAsAnObject) {
+    SetTypeFlags(&objectTypeRecord, 0x80000000u);
+    SetTypeFlags(&windowTypeRecord, 0x800000D0u);
+    com::SetSystemNotify(NotifyWithTypeRecords);
+    TestThing* thing = MakeThing();
+    com::ObjectBlock other{};
+    ASSERT_TRUE(Create(&other, kTestThingClassText));
+
+    ArgValue object = ObjectArg(&other);
+    object.type = kOtherObjectType;
+    EXPECT_EQ(Invoke(&thing_, tag::kInt, "TakeDispatch", {object}).value.i32, 1);
+
+    object.type = tag::kWindowType;
+    EXPECT_EQ(Invoke(&thing_, tag::kInt, "Kind", {object}).value.i32, 0);
+    EXPECT_EQ(LastCallOf(thing).arguments[0].type, VT_DISPATCH)
+        << "a window unit is no automation object: that call never went out";
+    Clear(&other);
 }
 
 TEST_F(ComConversionTest, EmptyVariantIsPassedAsAnOmittedArgument) {

@@ -1,0 +1,95 @@
+#include "app/staging.h"
+
+#include <cstring>
+
+#include "app/constants.h"
+#include "app/path_helpers.h"
+#include "app/program_state.h"
+#include "app/window_helpers.h"
+#include "corelib/com/object_value.h"
+#include "corelib/commands.h"
+
+namespace kv::app {
+namespace {
+
+constexpr int32_t kNormalActivated = 2;
+constexpr int32_t kConvertToBmpEntry = 0;
+
+// A ComObject variable: the program owns the value block, the COM commands fill it.
+class ComObjectVariable {
+  public:
+    ComObjectVariable() : block_(NewBlock()) {}
+    ComObjectVariable(const ComObjectVariable&) = delete;
+    ComObjectVariable& operator=(const ComObjectVariable&) = delete;
+    ~ComObjectVariable() {
+        Clear();
+        kvHelperTable.release(block_);
+    }
+
+    ArgValue Arg() const {
+        ArgValue a{};
+        a.type = com::comtag::kObject;
+        a.value.ptr = block_;
+        return a;
+    }
+    void Clear() { CoreCommand(core::kComClear, {Arg()}); }
+    // Clears what the variable holds and takes over the object block of a command's result.
+    void Assign(const ArgValue& result) {
+        Clear();
+        kvHelperTable.release(block_);
+        block_ = result.value.ptr ? result.value.ptr : NewBlock();
+    }
+
+  private:
+    static void* NewBlock() {
+        void* block = kvHelperTable.allocate(sizeof(com::ObjectBlock));
+        std::memset(block, 0, sizeof(com::ObjectBlock));
+        return block;
+    }
+    void* block_;
+};
+
+}  // namespace
+
+void ConvertAndRelaunch() {
+    if (!IsDirectory(kTexts.tempFolder)) {
+        Text folder = Text::Constant(kTexts.tempFolder);
+        MakeDirectoryPath(folder);
+    }
+    const Text name = GetFileNamePart(globals.imagePath.c_str(), true);
+    const Text bmpPath = Text::Join({kTexts.stagingPrefix, name.c_str(), kTexts.convertedSuffix});
+    SupportCommand(kImageLibrary, kConvertToBmpEntry,
+                   {TextArg(globals.imagePath.c_str()), TextArg(bmpPath.c_str())});
+    // The BMP path is quoted so that the relaunched program sees it as its one argument
+    // even when it holds blanks.
+    const Text commandLine = Text::Join({kTexts.relaunchPrefix, bmpPath.c_str(), kTexts.quote});
+    CoreCommand(core::kRunProgram,
+                {TextArg(commandLine.c_str()), BoolArg(false), IntArg(kNormalActivated)});
+    PostClose(globals.viewerWindow);
+    EndProgram(0);
+}
+
+void CleanUpStaging() {
+    DeleteFolderByScripting(kTexts.stagingPrefix);
+    PostClose(globals.viewerWindow);
+}
+
+void DeleteFolderByScripting(const char* folder) {
+    ComObjectVariable fileSystem;
+    ComObjectVariable folderObject;
+    const bool created =
+        CoreCommand(core::kComCreate, {fileSystem.Arg(), TextArg(kTexts.scriptingObject)})
+            .value.i32 != 0;
+    if (created) {
+        Text path = Text::Copy(folder);
+        folderObject.Assign(CoreCommand(core::kComCallObjectMethod,
+                                        {fileSystem.Arg(), TextArg(kTexts.getFolderMember),
+                                         ByAddressArg(path.Address(), tag::kText)}));
+        CoreCommand(core::kComCallMethod,
+                    {folderObject.Arg(), TextArg(kTexts.deleteMember), OmittedArg()});
+    }
+    folderObject.Clear();
+    fileSystem.Clear();
+}
+
+}  // namespace kv::app

@@ -1,0 +1,16 @@
+// Image staging and clean-up: the "修复" button converts the image to a BMP in the staging
+// folder and hands it to the installed copy; closing the viewer deletes the staging folder.
+#pragma once
+
+namespace kv::app {
+
+// Converts the current image, relaunches the installed program on the BMP, closes the
+// viewer and ends the program.
+[[noreturn]] void ConvertAndRelaunch();
+// Deletes the staging folder and asks the viewer to close.
+void CleanUpStaging();
+// Deletes the folder with everything in it through the scripting runtime's file-system
+// object; the outcome is not reported.
+void DeleteFolderByScripting(const char* folder);
+
+}  // namespace kv::app

@@ -1,0 +1,158 @@
+// The program started on one image, as the system starts the installed copy for an image
+// file: it opens the viewer, docks its window into the viewer's navigation pane, keeps it
+// there, converts on "修复", and cleans up when the viewer is closed.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/app/program_session.h"
+#include "tests/e2e/driver/files.h"
+#include "tests/e2e/driver/message_box.h"
+#include "tests/e2e/driver/polling.h"
+#include "tests/e2e/driver/window_actions.h"
+#include "tests/e2e/driver/window_query.h"
+#include "tests/e2e/driver/window_tree.h"
+
+namespace kv::test {
+namespace {
+
+constexpr DWORD kViewerMs = 15000;
+constexpr DWORD kExitMs = 15000;
+// The program searches for the viewer for about ten seconds before it gives up.
+constexpr DWORD kSearchGivesUpMs = 25000;
+const std::string kPictures = "D:\\图片 库\\";
+
+class ProgramViewerHostingTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(e2e::RemoveTree(kInstallFolder));
+        ASSERT_TRUE(e2e::RemoveTree(kPictures));
+        ASSERT_TRUE(CreateDirectoryA(kPictures.c_str(), nullptr));
+        SetSystemViewerLibrary(true);
+    }
+
+    void TearDown() override {
+        for (HWND viewer : e2e::ChildWindows(nullptr)) {
+            if (e2e::ClassNameOf(viewer) == "Photo_Lightweight_Viewer") e2e::PostClose(viewer);
+        }
+        e2e::RemoveTree(kPictures);
+    }
+
+    // Starts the program on the image and waits until its window is docked in the viewer.
+    void OpenDocked(const std::string& fileName, const std::string& bytes) {
+        ASSERT_TRUE(e2e::WriteFileBytes(kPictures + fileName, bytes));
+        program_ = StartProgram(BuiltProgram(), "\"" + kPictures + fileName + "\"");
+        ASSERT_TRUE(program_.has_value());
+        viewer_ = WaitForViewer(fileName, kViewerMs);
+        ASSERT_NE(viewer_, nullptr) << "no viewer for " << fileName;
+        docked_ = WaitForDockedWindow(viewer_, kViewerMs);
+        ASSERT_NE(docked_, nullptr) << e2e::FormatWindowTree(viewer_);
+    }
+
+    void ExpectDockedAtHostOffset() {
+        const e2e::WindowInfo window = e2e::DescribeWindow(docked_);
+        SCOPED_TRACE(e2e::FormatWindowTree(viewer_));
+        EXPECT_EQ(window.parent, e2e::FindChild(viewer_, "Photos_NavigationPane", "导航窗格"));
+        EXPECT_EQ(window.rectInParent.left, 10);
+        EXPECT_EQ(window.rectInParent.top, 10);
+    }
+
+    std::optional<e2e::ChildProcess> program_;
+    HWND viewer_ = nullptr;
+    HWND docked_ = nullptr;
+};
+
+TEST_F(ProgramViewerHostingTest, TheWindowDocksIntoTheViewerFollowsItAndGoesWithIt) {
+    OpenDocked("照片 一.bmp", e2e::MakeBmp24(320, 200));
+    EXPECT_FALSE(e2e::FindMessageBox(program_->id()).has_value());
+
+    const e2e::WindowInfo window = e2e::DescribeWindow(docked_);
+    EXPECT_EQ(window.processId, program_->id());
+    EXPECT_TRUE(window.visible);
+    EXPECT_EQ(window.style & (WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER), 0);
+    EXPECT_EQ(window.screenRect.right - window.screenRect.left, 104);
+    EXPECT_EQ(window.screenRect.bottom - window.screenRect.top, 41);
+    ExpectDockedAtHostOffset();
+    const HWND button = e2e::FindChild(docked_, "Button", "修复");
+    ASSERT_NE(button, nullptr) << e2e::FormatWindowTree(docked_);
+    EXPECT_TRUE(e2e::DescribeWindow(button).visible);
+
+    // Moved away, the window comes back once the viewer's layout changes.
+    ASSERT_TRUE(e2e::MoveWindowTo(docked_, 60, 30));
+    ASSERT_TRUE(e2e::ResizeWindow(viewer_, 700, 500));
+    EXPECT_TRUE(e2e::WaitUntil(1000, [&] {
+        const POINT at = e2e::PositionInParent(docked_);
+        return at.x == 10 && at.y == 10;
+    })) << e2e::FormatWindowTree(viewer_);
+    ExpectDockedAtHostOffset();
+
+    // Closing the viewer takes the docked window with it; the staging folder goes too.
+    ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(kStagingFolder.c_str(), nullptr));
+    ASSERT_TRUE(e2e::WriteFileBytes(kStagingFolder + "\\left over.bmp", "x"));
+    ASSERT_TRUE(e2e::PostClose(viewer_));
+    const std::optional<DWORD> exitCode = program_->WaitForExit(kExitMs);
+    ASSERT_TRUE(exitCode.has_value()) << "the program outlived its viewer";
+    EXPECT_EQ(*exitCode, 0u);
+    EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
+}
+
+TEST_F(ProgramViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtTheScreenCorner) {
+    // An empty path: the viewer opens no window for it.
+    program_ = StartProgram(BuiltProgram(), "\"\"");
+    ASSERT_TRUE(program_.has_value());
+    HWND window = nullptr;
+    ASSERT_TRUE(e2e::WaitUntil(kSearchGivesUpMs, [&] {
+        for (HWND top : e2e::TopWindowsOfProcess(program_->id())) {
+            if (e2e::ClassNameOf(top) == "ZorWindow" && IsWindowVisible(top)) window = top;
+        }
+        return window != nullptr;
+    }));
+    const e2e::WindowInfo info = e2e::DescribeWindow(window);
+    EXPECT_EQ(info.parent, nullptr);
+    EXPECT_EQ(info.screenRect.left, 10);
+    EXPECT_EQ(info.screenRect.top, 10);
+    EXPECT_EQ(info.style & (WS_CAPTION | WS_THICKFRAME), 0);
+    EXPECT_FALSE(e2e::FindMessageBox(program_->id()).has_value());
+    EXPECT_TRUE(program_->IsRunning());
+}
+
+TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsTheBitmap) {
+    ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), kInstalledProgram.c_str(), FALSE));
+    OpenDocked("旧 照片.pcx", MakePcx24(64, 48));
+
+    const HWND button = e2e::FindChild(docked_, "Button", "修复");
+    ASSERT_NE(button, nullptr) << e2e::FormatWindowTree(docked_);
+    ASSERT_TRUE(e2e::ClickButton(button));
+
+    const std::string bitmapName = "旧 照片.pcx.bmp";
+    const std::optional<DWORD> exitCode = program_->WaitForExit(kExitMs);
+    ASSERT_TRUE(exitCode.has_value()) << "the program did not end after the click";
+    EXPECT_EQ(*exitCode, 0u);
+    EXPECT_TRUE(e2e::FileExists(kStagingFolder + "\\" + bitmapName));
+    EXPECT_TRUE(e2e::WaitUntil(kExitMs, [&] { return !IsWindow(viewer_); }))
+        << "the old viewer is still open";
+
+    // The installed copy, started on the bitmap, docks into the bitmap's viewer.
+    viewer_ = WaitForViewer(bitmapName, kViewerMs);
+    ASSERT_NE(viewer_, nullptr) << "no viewer for the converted bitmap";
+    docked_ = WaitForDockedWindow(viewer_, kViewerMs);
+    ASSERT_NE(docked_, nullptr) << e2e::FormatWindowTree(viewer_);
+    EXPECT_NE(e2e::DescribeWindow(docked_).processId, program_->id());
+    ExpectDockedAtHostOffset();
+    EXPECT_FALSE(e2e::FindMessageBox(e2e::DescribeWindow(docked_).processId).has_value());
+
+    // Closing it ends the installed copy, which removes the staging folder.
+    HANDLE copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                              e2e::DescribeWindow(docked_).processId);
+    ASSERT_NE(copy, nullptr);
+    ASSERT_TRUE(e2e::PostClose(viewer_));
+    EXPECT_EQ(WaitForSingleObject(copy, kExitMs), WAIT_OBJECT_0);
+    DWORD copyExit = 1;
+    EXPECT_TRUE(GetExitCodeProcess(copy, &copyExit));
+    EXPECT_EQ(copyExit, 0u);
+    CloseHandle(copy);
+    EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
+}
+
+}  // namespace
+}  // namespace kv::test
