@@ -17,6 +17,7 @@ constexpr int32_t kCreate = 1;
 constexpr int32_t kSetProperty = 4;
 constexpr int32_t kWriteBlock = 5;
 constexpr int32_t kGetProperty = 6;
+constexpr int32_t kRewriteTexts = 9;
 constexpr int32_t kIsDefault = 10;
 }  // namespace iface
 
@@ -42,6 +43,14 @@ using GetPropertyRoutine = int32_t(KV_STDCALL*)(void* unit, int32_t ownNumber, U
 // Writes the unit's current property block into `buffer` when it fits; answers its length.
 using WriteBlockRoutine = uint32_t(KV_STDCALL*)(void* unit, uint8_t* buffer, uint32_t capacity);
 using QueryRoutine = int32_t(KV_STDCALL*)(void* unit);
+// A caller's routine for interface 9: gets one text of a property block and answers its
+// replacement, or null to keep it.
+using RewriteTextRoutine = const char*(KV_STDCALL*)(const char* text, void* context);
+// Interface 9: passes the texts of a property block to `routine` and answers the block
+// written anew (a runtime heap block; `length` in: the block's, out: the new one's), or null
+// when the block cannot be read.
+using RewriteTextsRoutine = uint8_t*(KV_STDCALL*)(const uint8_t* block, uint32_t* length,
+                                                  RewriteTextRoutine routine, void* context);
 
 template <typename Routine>
 Routine InterfaceOf(const UnitTypeRecord* type, int32_t number) {

@@ -1,11 +1,15 @@
 // The type records of the window, button and timer units: names, flags, property kinds and
 // the interface functions that hand out their routines.
+#include <cstring>
 #include <vector>
 
 #include "forms/button_unit.h"
+#include "forms/font_block.h"
 #include "forms/timer_unit.h"
 #include "forms/unit_type.h"
 #include "forms/window_unit.h"
+#include "runtime/kernel.h"
+#include "runtime/library.h"
 
 namespace kv::forms {
 namespace {
@@ -96,6 +100,31 @@ int32_t KV_STDCALL ButtonIsDefault(void* unit) {
     return static_cast<ButtonUnit*>(unit)->IsDefault() ? 1 : 0;
 }
 
+// The caption and, with a 60-byte font, the face name go through the caller's routine.
+uint8_t* KV_STDCALL ButtonRewriteTexts(const uint8_t* block, uint32_t* length,
+                                       RewriteTextRoutine routine, void* context) {
+    ButtonProperties p;
+    if (!p.Load(block, *length)) return nullptr;
+    if (routine) {
+        if (const char* caption = routine(p.caption.c_str(), context)) p.caption = caption;
+        FontBlock font;
+        if (FontFromBytes(p.font, &font)) {
+            std::string face = FaceName(font);
+            if (const char* renamed = routine(face.c_str(), context)) {
+                std::memset(font.faceName, 0, sizeof font.faceName);
+                std::strncpy(font.faceName, renamed, sizeof font.faceName - 1);
+                p.font = FontToBytes(font);
+            }
+        }
+    }
+    std::vector<uint8_t> written = p.Store();
+    auto* out =
+        reinterpret_cast<uint8_t*>(SystemNotify(sysnotify::kAllocate, intptr_t(written.size()), 0));
+    std::memcpy(out, written.data(), written.size());
+    *length = uint32_t(written.size());
+    return out;
+}
+
 void* KV_STDCALL ButtonInterface(int32_t number) {
     switch (number) {
         case iface::kCreate:
@@ -106,6 +135,8 @@ void* KV_STDCALL ButtonInterface(int32_t number) {
             return reinterpret_cast<void*>(&ButtonWriteBlock);
         case iface::kGetProperty:
             return reinterpret_cast<void*>(&ButtonGet);
+        case iface::kRewriteTexts:
+            return reinterpret_cast<void*>(&ButtonRewriteTexts);
         case iface::kIsDefault:
             return reinterpret_cast<void*>(&ButtonIsDefault);
         default:

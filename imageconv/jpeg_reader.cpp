@@ -1,5 +1,6 @@
 #include "imageconv/jpeg_reader.h"
 
+#include <climits>
 #include <cstring>
 
 namespace kv::imageconv {
@@ -43,10 +44,20 @@ bool JpegReader::StartDecompress() {
     jpeg_create_decompress(&decompressor_);
     jpeg_stdio_src(&decompressor_, input_.get());
     if (jpeg_read_header(&decompressor_, TRUE) != JPEG_HEADER_OK) return false;
+    // An image too large to store is refused before libjpeg allocates for it; its own
+    // working memory (whole-image coefficients of progressive files) gets the same limit.
+    size_t size = 0;
+    const int components = decompressor_.num_components < 3 ? 1 : 3;
+    if (!BlockSize(decompressor_.image_width, decompressor_.image_height, uint64_t(components),
+                   &size)) {
+        return false;
+    }
+    decompressor_.mem->max_memory_to_use =
+        long(kMaxBlockBytes < LONG_MAX ? kMaxBlockBytes : LONG_MAX);
     if (!jpeg_start_decompress(&decompressor_)) return false;
-    const int components = decompressor_.output_components;
+    const int outputComponents = decompressor_.output_components;
     return decompressor_.output_width >= 1 && decompressor_.output_height >= 1 &&
-           (components == 1 || components == 3);
+           (outputComponents == 1 || outputComponents == 3);
 }
 
 bool JpegReader::Decode() {

@@ -26,7 +26,14 @@ bool TiffReader::Open(const char* path, RasterImage* target) {
     Close();
     TIFFSetErrorHandler(Silent);
     TIFFSetWarningHandler(Silent);
-    TIFF* tiff = TIFFOpen(path, "r");
+    // libtiff sizes some buffers from header fields alone (samples per pixel, bits per
+    // sample, rows per strip); no single allocation may exceed what the library maps.
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (!options) return false;
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kMaxBlockBytes));
+    // "m": read with ordinary file reads rather than mapping the whole file in.
+    TIFF* tiff = TIFFOpenExt(path, "rm", options);
+    TIFFOpenOptionsFree(options);
     if (!tiff) return false;
     tiff_ = tiff;
     uint32_t width = 0, height = 0;
@@ -47,26 +54,58 @@ bool TiffReader::Decode() {
     return ok;
 }
 
+// Rows decoded per call: whole strips or tiles, at least this many rows together.
+constexpr uint32_t kMinimumBandRows = 64;
+
+// Rows that can be decoded as one band without decoding any strip or tile twice; the whole
+// image where the file's rows are not stored top row first.
+uint32_t BandRows(TIFF* tiff, uint32_t height) {
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    if (orientation != ORIENTATION_TOPLEFT) return height;
+    uint32_t unit = 0;
+    if (TIFFIsTiled(tiff)) {
+        TIFFGetField(tiff, TIFFTAG_TILELENGTH, &unit);
+    } else {
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &unit);
+    }
+    if (unit == 0 || unit >= height) return height;
+    const uint64_t rows = (uint64_t(kMinimumBandRows) + unit - 1) / unit * unit;
+    return rows < height ? uint32_t(rows) : height;
+}
+
 bool TiffReader::ReadImage() {
     if (width_ > INT32_MAX || height_ > INT32_MAX) return false;
-    size_t rasterSize = 0;
-    if (!BlockSize(width_, height_, 4, &rasterSize)) return false;
+    TIFF* tiff = AsTiff(tiff_);
+    // The limit is that of a whole-image RGBA raster, whether or not it is read in bands.
+    size_t wholeRaster = 0;
+    if (!BlockSize(width_, height_, 4, &wholeRaster)) return false;
     if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
+    // The RGBA raster is decoded band by band, top row first, into a scratch block of one
+    // band: the same pixels as one whole-image read, in far less memory.
+    const uint32_t band = BandRows(tiff, height_);
     MappedBuffer raster;
-    if (!raster.Allocate(rasterSize)) return false;
-    // Asking for the top row first gives the same raster as reading it bottom row first
-    // and swapping the rows, without the extra pass.
-    if (!TIFFReadRGBAImageOriented(AsTiff(tiff_), width_, height_,
-                                   reinterpret_cast<uint32_t*>(raster.data()), ORIENTATION_TOPLEFT,
-                                   0)) {
+    if (!raster.Allocate(size_t(width_) * 4 * band)) return false;
+    char message[1024] = "";
+    TIFFRGBAImage rgba;
+    if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&rgba, tiff, 0, message)) {
         return false;
     }
+    rgba.req_orientation = ORIENTATION_TOPLEFT;
     const size_t rasterStride = size_t(width_) * 4;
-    for (uint32_t y = 0; y < height_; ++y) {
-        RgbaToRgb(raster.data() + y * rasterStride, target_->Row(int32_t(y)), width_);
+    bool ok = true;
+    for (uint32_t y = 0; ok && y < height_; y += band) {
+        const uint32_t rows = height_ - y < band ? height_ - y : band;
+        rgba.row_offset = int(y);
+        rgba.col_offset = 0;
+        ok = TIFFRGBAImageGet(&rgba, reinterpret_cast<uint32_t*>(raster.data()), width_, rows);
+        for (uint32_t r = 0; ok && r < rows; ++r) {
+            RgbaToRgb(raster.data() + r * rasterStride, target_->Row(int32_t(y + r)), width_);
+        }
     }
-    target_->Flush();
-    return true;
+    TIFFRGBAImageEnd(&rgba);
+    if (ok) target_->Flush();
+    return ok;
 }
 
 void TiffReader::Close() {

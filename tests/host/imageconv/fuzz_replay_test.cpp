@@ -43,9 +43,16 @@ TEST_P(FuzzReplayTest, SeedsAndDamagedSeedsRunCleanly) {
     EXPECT_GT(runs, GetParam() == Target::kPhotoCd ? 15 : 300);
 }
 
+std::string TargetName(const ::testing::TestParamInfo<Target>& info) {
+    static const char* const kNames[] = {"Jpeg", "Bmp",     "Tiff",    "Png",
+                                         "Pcx",  "PhotoCd", "AnyImage"};
+    return kNames[int(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryTarget, FuzzReplayTest,
                          ::testing::Values(Target::kJpeg, Target::kBmp, Target::kTiff, Target::kPng,
-                                           Target::kPcx, Target::kPhotoCd, Target::kAnyImage));
+                                           Target::kPcx, Target::kPhotoCd, Target::kAnyImage),
+                         TargetName);
 
 }  // namespace
 }  // namespace kv::imageconv::test

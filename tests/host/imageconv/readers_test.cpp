@@ -1,6 +1,8 @@
 // The JPEG, PNG and TIFF readers: what each accepts and the image it produces.
 #include <png.h>
 
+#include <cstring>
+
 #include "imageconv/jpeg_reader.h"
 #include "imageconv/png_reader.h"
 #include "imageconv/tiff_reader.h"
@@ -93,6 +95,28 @@ TEST_F(JpegTest, ErrorsDuringDecodeFailTheDecodeAndReleaseEverything) {
     RasterImage image;
     EXPECT_NE(Run(reader, WriteBytes("bad.jpg", bytes), &image), 1);
     image.Release();
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
+TEST_F(JpegTest, ImagesTooLargeToStoreAreRefusedBeforeDecoding) {
+    ASSERT_TRUE(WriteJpeg(Path("c.jpg"), Pattern(16, 16, 3)));
+    std::vector<uint8_t> bytes = ReadFile(Path("c.jpg"));
+    size_t sof = 0;
+    for (size_t i = 2; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+            sof = i;
+            break;
+        }
+    }
+    ASSERT_NE(sof, 0u);
+    // Height and width 65500: 12.9 GB of pixels.
+    for (size_t at : {sof + 5, sof + 7}) {
+        bytes[at] = 0xFF;
+        bytes[at + 1] = 0xDC;
+    }
+    JpegReader reader;
+    RasterImage image;
+    EXPECT_EQ(Run(reader, WriteBytes("huge.jpg", bytes), &image), -1);
     EXPECT_EQ(BackingFiles(), 0);
 }
 
@@ -216,6 +240,31 @@ TEST_F(TiffTest, UncompressedLzwAndPackBitsFilesGiveTheExactPicture) {
     EXPECT_EQ(BackingFiles(), 0);
 }
 
+TEST_F(TiffTest, TallImagesReadInBandsMatchTheWholePicture) {
+    // 150 rows in strips of 7: bands of 70, 70 and 10 rows.
+    const Pixels rgb = Pattern(31, 150, 3, 5);
+    for (int rowsPerStrip : {7, 64, 150, 1}) {
+        const std::string path = Path("tall" + std::to_string(rowsPerStrip) + ".tif");
+        ASSERT_TRUE(WriteTiff(path, rgb, 5, rowsPerStrip));
+        TiffReader reader;
+        RasterImage image;
+        ASSERT_EQ(Run(reader, path, &image), 1) << rowsPerStrip;
+        EXPECT_EQ(PixelsOf(image).data, rgb.data) << rowsPerStrip;
+    }
+}
+
+TEST_F(TiffTest, BottomFirstOrientationIsShownTopRowFirst) {
+    const Pixels rgb = Pattern(12, 90, 3, 6);
+    ASSERT_TRUE(WriteTiff(Path("bl.tif"), rgb, 1, 8, 4));
+    TiffReader reader;
+    RasterImage image;
+    ASSERT_EQ(Run(reader, Path("bl.tif"), &image), 1);
+    // The stored first row is the picture's bottom row.
+    for (int y = 0; y < 90; ++y) {
+        ASSERT_EQ(memcmp(image.Row(y), rgb.At(0, 89 - y), 36), 0) << y;
+    }
+}
+
 TEST_F(TiffTest, GreyFilesBecomeColourAndNonTiffFilesAreRefused) {
     const Pixels grey = Pattern(5, 3, 1);
     ASSERT_TRUE(WriteTiff(Path("g.tif"), grey, 1));
@@ -240,6 +289,31 @@ TEST_F(TiffTest, MissingStripsFailTheDecodeOrFillButNeverOverrun) {
     RasterImage image;
     const int result = Run(reader, WriteBytes("bad.tif", bytes), &image);
     EXPECT_NE(result, -1);
+    image.Release();
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
+TEST_F(TiffTest, HeaderFieldsImplyingHugeBuffersFailWithoutAllocatingThem) {
+    // Found by fuzzing: 200 bytes whose sample layout made libtiff ask for 34 GB at once.
+    const std::vector<uint8_t> bytes = {
+        0x49, 0x49, 0x2A, 0x00, 0x3A, 0x00, 0x00, 0x00, 0x08, 0x08, 0x11, 0x33, 0x53, 0x7D, 0x9B,
+        0xB2, 0xDB, 0xF0, 0x08, 0x08, 0x15, 0x34, 0x50, 0x75, 0x91, 0xB6, 0xD8, 0xF5, 0x08, 0x0A,
+        0x17, 0x32, 0x50, 0x7D, 0x91, 0xBE, 0xDB, 0xF5, 0x08, 0x00, 0x1D, 0x34, 0x52, 0x72, 0x9F,
+        0xB0, 0xDE, 0xFF, 0x08, 0x05, 0x10, 0x38, 0x5E, 0x74, 0x94, 0xBB, 0xDE, 0xFA, 0x0A, 0x00,
+        0x00, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x01, 0x01, 0x03,
+        0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0xFF, 0xFD, 0x00, 0x02, 0x01, 0x03, 0x00, 0x01, 0x00,
+        0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x03, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x05,
+        0x80, 0x00, 0x00, 0x06, 0x81, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+        0x11, 0x01, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x15, 0x01, 0x03,
+        0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x7F, 0xDD, 0x2F, 0x37, 0xA0, 0x00, 0x00, 0x01, 0x00,
+        0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x17, 0x01, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0xB8,
+        0x00, 0x00, 0x00, 0x1C, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x1E, 0x00, 0x00, 0x00, 0x14, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00,
+        0x00, 0x26, 0x00, 0x00, 0x00,
+    };
+    TiffReader reader;
+    RasterImage image;
+    EXPECT_NE(Run(reader, WriteBytes("huge.tif", bytes), &image), 1);
     image.Release();
     EXPECT_EQ(BackingFiles(), 0);
 }

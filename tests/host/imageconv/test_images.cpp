@@ -156,7 +156,8 @@ bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality) {
     return fclose(f) == 0;
 }
 
-bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, int rowsPerStrip) {
+bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, int rowsPerStrip,
+               int orientation) {
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     if (!tiff) return false;
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(pixels.width));
@@ -168,6 +169,7 @@ bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, i
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(compression));
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(rowsPerStrip));
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, uint16_t(orientation));
     const size_t stride = size_t(pixels.width) * pixels.channels;
     bool ok = true;
     for (int y = 0; y < pixels.height && ok; ++y) {

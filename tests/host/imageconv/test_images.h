@@ -41,8 +41,9 @@ bool WritePng(const std::string& path, int width, int height, int colorType, int
 bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality = 90);
 
 // TIFF (libtiff compression number, e.g. 1 none, 5 LZW, 32773 PackBits); 1 or 3 channels.
-bool WriteTiff(const std::string& path, const Pixels& pixels, int compression,
-               int rowsPerStrip = 8);
+// `orientation` is the TIFF Orientation tag (1: rows stored top row first, 4: bottom first).
+bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, int rowsPerStrip = 8,
+               int orientation = 1);
 
 // BMP of 24 bits from RGB pixels; `topDown` stores rows top first (negative height);
 // `coreHeader` uses the 12-byte OS/2 header.

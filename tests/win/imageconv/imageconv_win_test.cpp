@@ -1,0 +1,190 @@
+// The image conversion library on Windows: the command entry called as the kernel calls
+// it, GBK paths, hidden backing files in GetTempPathA's directory and their clean-up.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "imageconv/convert_to_bmp.h"
+#include "imageconv/library_info.h"
+#include "imageconv/mapped_buffer.h"
+#include "imageconv/platform.h"
+#include "tests/host/imageconv/test_images.h"
+
+namespace kv::imageconv::test {
+namespace {
+
+// A fresh folder per test (its name holds Chinese characters) that also serves as the
+// temporary directory, so that backing files can be counted.
+class WinImageConvTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char base[MAX_PATH];
+        ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, base), 0u);
+        root_ = std::string(base) + "\\图像测试 " + std::to_string(GetCurrentProcessId()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS);
+        temp_ = root_ + "\\临时";
+        ASSERT_TRUE(CreateDirectoryA(temp_.c_str(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS);
+        char old[MAX_PATH] = {};
+        hadTmp_ = GetEnvironmentVariableA("TMP", old, MAX_PATH) > 0;
+        oldTmp_ = old;
+        SetEnvironmentVariableA("TMP", temp_.c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA("TMP", hadTmp_ ? oldTmp_.c_str() : nullptr);
+        RemoveTree(root_);
+    }
+
+    static void RemoveTree(const std::string& dir) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if (name == "." || name == "..") continue;
+                const std::string path = dir + "\\" + name;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(path);
+                } else {
+                    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileA(path.c_str());
+                }
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(dir.c_str());
+    }
+
+    int BackingFiles() const {
+        int count = 0;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((temp_ + "\\QRVCLASS*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return 0;
+        do ++count;
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+        return count;
+    }
+
+    std::string Path(const std::string& name) const { return root_ + "\\" + name; }
+
+    int32_t CallCommand(const char* source, const char* target) {
+        ArgValue args[2];
+        memset(args, 0, sizeof args);
+        args[0].value.text = const_cast<char*>(source);
+        args[0].type = tag::kText;
+        args[1].value.text = const_cast<char*>(target);
+        args[1].type = tag::kText;
+        ArgValue result;
+        memset(&result, 0, sizeof result);
+        const LibraryInfo& info = ImageConvLibraryInfo();
+        info.commands[0](&result, 2, args);
+        EXPECT_EQ(result.type, tag::kInt);
+        return result.value.i32;
+    }
+
+    std::string root_, temp_, oldTmp_;
+    bool hadTmp_ = false;
+};
+
+TEST_F(WinImageConvTest, RunsWithTheChineseCodePage) {
+    EXPECT_EQ(GetACP(), 936u);
+}
+
+TEST_F(WinImageConvTest, BackingFilesAreHiddenNumberedAndDeleted) {
+    std::string name;
+    ASSERT_TRUE(TempFileName(kBackingPrefix, &name));
+    EXPECT_EQ(name, temp_ + "\\QRVCLASS0.tmp");
+    MappedBuffer first, second;
+    ASSERT_TRUE(first.Allocate(4096));
+    ASSERT_TRUE(second.Allocate(10));
+    EXPECT_EQ(first.path(), temp_ + "\\QRVCLASS0.tmp");
+    EXPECT_EQ(second.path(), temp_ + "\\QRVCLASS1.tmp");
+    const DWORD attributes = GetFileAttributesA(first.path().c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+    first.data()[4095] = 1;
+    first.Flush();
+    EXPECT_EQ(BackingFiles(), 2);
+    first.Release();
+    second.Release();
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
+TEST_F(WinImageConvTest, MissingTemporaryDirectoryFailsTheAllocation) {
+    SetEnvironmentVariableA("TMP", Path("不存在").c_str());
+    MappedBuffer buffer;
+    EXPECT_FALSE(buffer.Allocate(16));
+}
+
+TEST_F(WinImageConvTest, CommandConvertsFilesWithGbkPaths) {
+    const Pixels rgb = Pattern(13, 6, 3);
+    const std::string png = Path("照片.png");
+    ASSERT_TRUE(WritePng(png, 13, 6, PNG_COLOR_TYPE_RGB, 8, rgb.data));
+    const std::string out = Path("照片.png.bmp");
+    ASSERT_EQ(CallCommand(png.c_str(), out.c_str()), 1);
+    BmpFile bmp = ReadBmp(out);
+    ASSERT_TRUE(bmp.valid);
+    EXPECT_EQ(bmp.rgb.data, rgb.data);
+    EXPECT_EQ(bmp.fileSize, 6u * 40 + 54);
+
+    const std::string jpeg = Path("灰度.jpg");
+    ASSERT_TRUE(WriteJpeg(jpeg, Solid(5, 5, {90}), 100));
+    ASSERT_EQ(CallCommand(jpeg.c_str(), out.c_str()), 1);
+    bmp = ReadBmp(out);
+    ASSERT_TRUE(bmp.valid);
+    EXPECT_NEAR(bmp.rgb.data[0], 90, 1);
+
+    const std::string tiff = Path("图.tif");
+    ASSERT_TRUE(WriteTiff(tiff, rgb, 5));
+    ASSERT_EQ(CallCommand(tiff.c_str(), out.c_str()), 1);
+    EXPECT_EQ(ReadBmp(out).rgb.data, rgb.data);
+
+    const std::string pcx = Path("图.pcx");
+    ASSERT_TRUE(WriteFile(pcx, Pcx24(rgb, 14)));
+    ASSERT_EQ(CallCommand(pcx.c_str(), out.c_str()), 1);
+    EXPECT_EQ(ReadBmp(out).rgb.data, rgb.data);
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
+TEST_F(WinImageConvTest, FailuresReturnTheirCodesAndLeaveNoBackingFiles) {
+    const std::string out = Path("结果.bmp");
+    EXPECT_EQ(CallCommand(Path("没有.jpg").c_str(), out.c_str()), -1);
+    const std::string text = Path("文本.txt");
+    ASSERT_TRUE(WriteFile(text, {'t', 'e', 'x', 't'}));
+    EXPECT_EQ(CallCommand(text.c_str(), out.c_str()), -3);
+    std::vector<uint8_t> shortBmp = Bmp24(Pattern(9, 9, 3));
+    shortBmp.resize(120);
+    const std::string cut = Path("短.bmp");
+    ASSERT_TRUE(WriteFile(cut, shortBmp));
+    EXPECT_EQ(CallCommand(cut.c_str(), out.c_str()), -3);
+    EXPECT_EQ(GetFileAttributesA(out.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    const std::string good = Path("好.bmp");
+    ASSERT_TRUE(WriteFile(good, Bmp24(Pattern(3, 3, 3))));
+    EXPECT_EQ(CallCommand(good.c_str(), Path("无此目录\\a.bmp").c_str()), -4);
+    EXPECT_EQ(CallCommand(nullptr, out.c_str()), -7);
+    EXPECT_EQ(CallCommand(good.c_str(), nullptr), -7);
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
+TEST_F(WinImageConvTest, PhotoCdImagePacConvertsTo768By512) {
+    const std::string pcd = Path("相片.pcd");
+    ASSERT_TRUE(WriteFile(pcd, PhotoCdFile(PhotoCdPattern())));
+    const std::string out = Path("相片.bmp");
+    ASSERT_EQ(CallCommand(pcd.c_str(), out.c_str()), 1);
+    BmpFile bmp = ReadBmp(out);
+    ASSERT_TRUE(bmp.valid);
+    EXPECT_EQ(bmp.width, 768);
+    EXPECT_EQ(bmp.height, 512);
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
+}  // namespace
+}  // namespace kv::imageconv::test
