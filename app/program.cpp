@@ -13,7 +13,7 @@
 #include "corelib/commands.h"
 #include "corelib/library_info.h"
 #include "imageconv/library_info.h"
-#include "oslib/special_folder.h"
+#include "oslib/folder_lookup.h"
 
 // From code_base.S: the address that event-handler offsets are relative to.
 extern "C" const char kvProgramCodeBase[];

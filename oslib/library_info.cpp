@@ -1,6 +1,6 @@
 // The OS-interface library's self-description: one command, no data types.
 #include "forms/unit_type.h"
-#include "oslib/special_folder.h"
+#include "oslib/folder_lookup.h"
 
 namespace kv::os {
 namespace {

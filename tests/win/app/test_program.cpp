@@ -6,7 +6,7 @@
 #include "app/native_declarations.h"
 #include "corelib/library_info.h"
 #include "imageconv/library_info.h"
-#include "oslib/special_folder.h"
+#include "oslib/folder_lookup.h"
 
 namespace kv::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "oslib/special_folder.h"
+#include "oslib/folder_lookup.h"
 
 #include <shlobj.h>
 #include <windows.h>

@@ -1,6 +1,6 @@
 // The OS-interface library through its LibraryInfo: GetSpecialFolder by number, results
 // allocated through the kept SystemNotify, and the library's notification answers.
-#include "oslib/special_folder.h"
+#include "oslib/folder_lookup.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
