@@ -63,6 +63,9 @@ void ReportDocking(const ChildProcess& program, HWND viewer) {
         std::printf("the program's window is not docked in the navigation pane\n");
         return;
     }
+    // The program re-parents first and places the window right after: report where it
+    // settles, not the moment it arrives.
+    WaitUntil(kDockMs, [&] { return DescribeWindow(docked.front()).rectInParent.left == 10; });
     const WindowInfo window = DescribeWindow(docked.front());
     std::printf(
         "docked: \"%s\" window of the program, child of the navigation pane at (%ld,%ld), "
