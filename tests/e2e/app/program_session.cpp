@@ -95,7 +95,10 @@ HWND WaitForDockedWindow(HWND viewer, DWORD timeoutMs) {
     e2e::WaitUntil(timeoutMs, [&] {
         const HWND pane = e2e::FindChild(viewer, "Photos_NavigationPane", "导航窗格");
         docked = pane ? e2e::FindChild(pane, "ZorWindow") : nullptr;
-        return docked != nullptr && IsWindowVisible(docked);
+        if (docked == nullptr || !IsWindowVisible(docked)) return false;
+        // The window is shown a moment before it is placed; wait for the placement too.
+        const POINT at = e2e::PositionInParent(docked);
+        return at.x == 10 && at.y == 10;
     });
     return docked;
 }

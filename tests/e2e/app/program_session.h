@@ -38,7 +38,8 @@ void SetSystemViewerLibrary(bool present);
 std::string ViewerTitle(const std::string& fileName);
 HWND WaitForViewer(const std::string& fileName, DWORD timeoutMs);
 
-// The program's start window docked in the viewer's navigation pane, once it is there.
+// The program's start window docked in the viewer's navigation pane, once it is shown at
+// (10, 10) there; after the time-out, whatever was found.
 HWND WaitForDockedWindow(HWND viewer, DWORD timeoutMs);
 
 // A small 24-bit PCX image (RLE-encoded), which the viewer cannot show.

@@ -106,6 +106,11 @@ TEST_F(ProgramViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtThe
         }
         return window != nullptr;
     }));
+    // The window is shown first and placed right after; give the placement its moment.
+    e2e::WaitUntil(2000, [&] {
+        const POINT at = e2e::PositionInParent(window);
+        return at.x == 10 && at.y == 10;
+    });
     const e2e::WindowInfo info = e2e::DescribeWindow(window);
     EXPECT_EQ(info.parent, nullptr);
     EXPECT_EQ(info.screenRect.left, 10);
