@@ -5,6 +5,10 @@
 
 namespace kv::imageconv {
 
+// The pixel loops that move whole 32-bit words assume little-endian words, as on every
+// target this library is built for.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixel loops assume little-endian words");
+
 inline uint16_t Le16(const uint8_t* p) {
     return uint16_t(p[0] | (p[1] << 8));
 }

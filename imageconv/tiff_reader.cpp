@@ -2,6 +2,8 @@
 
 #include <tiffio.h>
 
+#include "imageconv/to_24bit.h"
+
 namespace kv::imageconv {
 namespace {
 
@@ -9,15 +11,6 @@ void Silent(const char*, const char*, va_list) {}
 
 TIFF* AsTiff(void* handle) {
     return static_cast<TIFF*>(handle);
-}
-
-// Keeps the red, green and blue bytes of each packed RGBA raster value.
-void RgbaToRgb(const uint8_t* in, uint8_t* out, uint32_t width) {
-    for (uint32_t x = 0; x < width; ++x, in += 4, out += 3) {
-        out[0] = in[0];
-        out[1] = in[1];
-        out[2] = in[2];
-    }
 }
 
 }  // namespace
@@ -100,7 +93,9 @@ bool TiffReader::ReadImage() {
         rgba.col_offset = 0;
         ok = TIFFRGBAImageGet(&rgba, reinterpret_cast<uint32_t*>(raster.data()), width_, rows);
         for (uint32_t r = 0; ok && r < rows; ++r) {
-            RgbaToRgb(raster.data() + r * rasterStride, target_->Row(int32_t(y + r)), width_);
+            // Each raster value holds red, green, blue, alpha; alpha is dropped.
+            PackColourBytes(raster.data() + r * rasterStride, target_->Row(int32_t(y + r)),
+                            int32_t(width_), 0);
         }
     }
     TIFFRGBAImageEnd(&rgba);

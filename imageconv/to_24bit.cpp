@@ -2,20 +2,19 @@
 
 #include <cstring>
 
+#include "imageconv/byte_order.h"
+
 namespace kv::imageconv {
 namespace {
 
-void PaletteRow(const uint8_t* in, uint8_t* out, int32_t width, const PaletteEntry* palette) {
-    for (int32_t x = 0; x < width; ++x, out += 3) {
-        const PaletteEntry& entry = palette[in[x]];
-        out[0] = entry.red;
-        out[1] = entry.green;
-        out[2] = entry.blue;
-    }
-}
+// 8-bit and 32-bit rows are expanded with one 4-byte store per pixel, each overlapping the
+// next pixel's first byte; the last pixel gets exactly three bytes, so nothing is written
+// past the row.
 
-void GreyRow(const uint8_t* in, uint8_t* out, int32_t width) {
-    for (int32_t x = 0; x < width; ++x, out += 3) out[0] = out[1] = out[2] = in[x];
+// Index or grey level → red, green, blue through a table of 256 words.
+void TableRow(const uint8_t* in, uint8_t* out, int32_t width, const uint32_t* table) {
+    for (int32_t x = 0; x + 1 < width; ++x, out += 3) memcpy(out, &table[in[x]], 4);
+    memcpy(out, &table[in[width - 1]], 3);
 }
 
 void Word555Row(const uint8_t* in, uint8_t* out, int32_t width) {
@@ -27,33 +26,38 @@ void Word555Row(const uint8_t* in, uint8_t* out, int32_t width) {
     }
 }
 
-void AlphaFirstRow(const uint8_t* in, uint8_t* out, int32_t width) {
-    for (int32_t x = 0; x < width; ++x, in += 4, out += 3) {
-        out[0] = in[1];
-        out[1] = in[2];
-        out[2] = in[3];
-    }
-}
-
 }  // namespace
+
+void PackColourBytes(const uint8_t* in, uint8_t* out, int32_t width, int firstColourByte) {
+    uint32_t pixel = 0;
+    for (int32_t x = 0; x + 1 < width; ++x, in += 4, out += 3) {
+        memcpy(&pixel, in, 4);
+        pixel >>= 8 * firstColourByte;
+        memcpy(out, &pixel, 4);
+    }
+    memcpy(out, in + firstColourByte, 3);
+}
 
 bool ConvertTo24Bit(const RasterImage& source, RasterImage* target) {
     if (source.empty() || target->empty() || target->bits() != 24) return false;
     if (source.width() != target->width() || source.height() != target->height()) return false;
     const int32_t width = source.width();
     // Entries beyond the palette count stay black, so every index byte has an entry.
-    PaletteEntry palette[RasterImage::kMaxPalette] = {};
-    memcpy(palette, source.palette(), sizeof(PaletteEntry) * size_t(source.paletteCount()));
+    uint32_t table[RasterImage::kMaxPalette] = {};
+    for (int i = 0; i < RasterImage::kMaxPalette; ++i) {
+        if (source.paletteCount() == 0) {
+            table[i] = uint32_t(i) * 0x010101u;
+        } else if (i < source.paletteCount()) {
+            const PaletteEntry& entry = source.palette()[i];
+            table[i] = entry.red | uint32_t(entry.green) << 8 | uint32_t(entry.blue) << 16;
+        }
+    }
     for (int32_t y = 0; y < source.height(); ++y) {
         const uint8_t* in = source.Row(y);
         uint8_t* out = target->Row(y);
         switch (source.bits()) {
             case 8:
-                if (source.paletteCount() > 0) {
-                    PaletteRow(in, out, width, palette);
-                } else {
-                    GreyRow(in, out, width);
-                }
+                TableRow(in, out, width, table);
                 break;
             case 16:
                 Word555Row(in, out, width);
@@ -62,7 +66,7 @@ bool ConvertTo24Bit(const RasterImage& source, RasterImage* target) {
                 memcpy(out, in, target->stride());
                 break;
             case 32:
-                AlphaFirstRow(in, out, width);
+                PackColourBytes(in, out, width, 1);  // alpha comes first
                 break;
             default:
                 return false;

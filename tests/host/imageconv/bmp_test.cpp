@@ -99,8 +99,9 @@ TEST_F(BmpTest, HugeDeclaredSizeFailsWithoutTouchingMemory) {
 class BmpWriteTest : public ScratchDirTest {};
 
 TEST_F(BmpWriteTest, RowsArePaddedToFourBytesAndTheHeadersDescribeThem) {
-    const size_t expectedRow[] = {0, 4, 8, 12, 12};
-    for (int width = 1; width <= 4; ++width) {
+    // Widths 1-4 as the classic padding cases, up to 9 for rows of several four-pixel steps.
+    const size_t expectedRow[] = {0, 4, 8, 12, 12, 16, 20, 24, 24, 28};
+    for (int width = 1; width <= 9; ++width) {
         const Pixels picture = Pattern(width, 3, 3, uint32_t(width));
         const std::string in = WriteBytes("in.bmp", Bmp24(picture));
         ASSERT_EQ(ConvertFileToBmp(in.c_str(), Path("out.bmp").c_str()), kConverted);

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "imageconv/mapped_buffer.h"
@@ -149,6 +150,40 @@ TEST_F(ConversionTest, EachDepthBecomesRedGreenBlue) {
                           memcpy(s.pixels(), rgb, 6);
                       }),
               (std::vector<uint8_t>{9, 8, 7, 6, 5, 4}));
+}
+
+// Rows of odd widths: every pixel, the last of each row included, lands in its own three
+// bytes and nothing spills into the neighbouring row.
+TEST_F(ConversionTest, WideRowsConvertEveryPixelInPlace) {
+    constexpr int kWidth = 7, kHeight = 3;
+    for (int bits : {8, 32}) {
+        for (int paletteCount : {0, 256}) {
+            if (bits == 32 && paletteCount) continue;
+            SCOPED_TRACE(testing::Message() << bits << " bits, palette " << paletteCount);
+            RasterImage source, target;
+            ASSERT_TRUE(source.Create(kWidth, kHeight, bits, paletteCount));
+            for (int i = 0; i < paletteCount; ++i) {
+                source.palette()[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)};
+            }
+            for (size_t i = 0; i < size_t(kWidth * kHeight * bits / 8); ++i) {
+                source.pixels()[i] = uint8_t(i * 13 + 5);
+            }
+            ASSERT_TRUE(target.Create(kWidth, kHeight, 24, 0));
+            ASSERT_TRUE(ConvertTo24Bit(source, &target));
+            for (int p = 0; p < kWidth * kHeight; ++p) {
+                uint8_t expected[3];
+                if (bits == 32) {
+                    memcpy(expected, source.pixels() + p * 4 + 1, 3);
+                } else if (paletteCount) {
+                    const PaletteEntry& entry = source.palette()[source.pixels()[p]];
+                    expected[0] = entry.red, expected[1] = entry.green, expected[2] = entry.blue;
+                } else {
+                    memset(expected, source.pixels()[p], 3);
+                }
+                EXPECT_EQ(memcmp(target.pixels() + p * 3, expected, 3), 0) << "pixel " << p;
+            }
+        }
+    }
 }
 
 TEST_F(ConversionTest, IndexesBeyondThePaletteBecomeBlack) {
