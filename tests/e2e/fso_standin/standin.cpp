@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tests/e2e/fso_standin/dispatch_object.h"
+#include "tests/support/static_class_factory.h"
 
 namespace kv::standin {
 namespace {
@@ -91,38 +92,7 @@ class FileSystem final : public DispatchObject<IStandInFileSystem, kFileSystemIn
     }
 };
 
-class Factory final : public IClassFactory {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    // One static factory: its life is the module's.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-        *out = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        auto* fileSystem = new FileSystem;
-        HRESULT hr = fileSystem->QueryInterface(iid, out);
-        fileSystem->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock) {
-            InterlockedIncrement(&liveObjects);
-        } else {
-            InterlockedDecrement(&liveObjects);
-        }
-        return S_OK;
-    }
-};
-
-Factory factory;
+kv::test::StaticClassFactory<FileSystem> factory(&liveObjects);
 
 std::wstring ModulePath() {
     wchar_t path[MAX_PATH];

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tests/support/static_class_factory.h"
+
 namespace kv::test {
 
 const CLSID kTestThingClass = {
@@ -260,31 +262,7 @@ class TestThing final : public ITestThing {
 
 namespace {
 
-class ThingFactory : public IClassFactory {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    // A static object: the reference count does not govern its life.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-        *out = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        auto* thing = new TestThing;
-        HRESULT hr = thing->QueryInterface(iid, out);
-        thing->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
-
-ThingFactory factory;
+kv::test::StaticClassFactory<TestThing> factory;
 
 }  // namespace
 
