@@ -78,7 +78,7 @@ TEST_F(ProgramViewerHostingTest, TheWindowDocksIntoTheViewerFollowsItAndGoesWith
     // Moved away, the window comes back once the viewer's layout changes.
     ASSERT_TRUE(e2e::MoveWindowTo(docked_, 60, 30));
     ASSERT_TRUE(e2e::ResizeWindow(viewer_, 700, 500));
-    EXPECT_TRUE(e2e::WaitUntil(1000, [&] {
+    EXPECT_TRUE(e2e::WaitUntil(5000, [&] {
         const POINT at = e2e::PositionInParent(docked_);
         return at.x == 10 && at.y == 10;
     })) << e2e::FormatWindowTree(viewer_);
@@ -107,7 +107,7 @@ TEST_F(ProgramViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtThe
         return window != nullptr;
     }));
     // The window is shown first and placed right after; give the placement its moment.
-    e2e::WaitUntil(2000, [&] {
+    e2e::WaitUntil(5000, [&] {
         const POINT at = e2e::PositionInParent(window);
         return at.x == 10 && at.y == 10;
     });

@@ -89,7 +89,7 @@ TEST_P(ProgramWaitFallbackTest, ReturnsAfterAboutTheTimeAndServesMessages) {
     EXPECT_TRUE(app::WaitWithEvents(0.25, app::kSeconds));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(240));
-    EXPECT_LT(elapsed, std::chrono::milliseconds(2000));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(5000));
     EXPECT_EQ(counter.Received(), 1);
 }
 

@@ -96,12 +96,12 @@ TEST_F(ViewerWindowTest, PaneFollowsTheFrameWhenResized) {
     const int widthBefore = e2e::DescribeWindow(pane_).clientRect.right;
 
     ASSERT_TRUE(e2e::ResizeWindow(frame_, 500, 400));
-    EXPECT_TRUE(e2e::WaitUntil(2000, [&] { return PaneMatchesFrame(); }));
+    EXPECT_TRUE(e2e::WaitUntil(5000, [&] { return PaneMatchesFrame(); }));
     EXPECT_NE(e2e::DescribeWindow(pane_).clientRect.right, widthBefore);
     ExpectLayoutFollowsFrame();
 
     ASSERT_TRUE(e2e::ResizeWindow(frame_, 900, 700));
-    EXPECT_TRUE(e2e::WaitUntil(2000, [&] {
+    EXPECT_TRUE(e2e::WaitUntil(5000, [&] {
         return PaneMatchesFrame() && e2e::DescribeWindow(pane_).clientRect.right > 500;
     }));
     ExpectLayoutFollowsFrame();
@@ -127,7 +127,7 @@ TEST_F(ViewerWindowTest, AForeignWindowDockedIntoThePaneStaysThere) {
     MoveWindow(guest, 10, 10, 104, 41, TRUE);
     ShowWindow(guest, SW_SHOW);
     ASSERT_TRUE(e2e::ResizeWindow(frame_, 700, 500));
-    EXPECT_TRUE(e2e::WaitUntil(2000, [&] { return PaneMatchesFrame(); }));
+    EXPECT_TRUE(e2e::WaitUntil(5000, [&] { return PaneMatchesFrame(); }));
     const e2e::WindowInfo docked = e2e::DescribeWindow(guest);
     EXPECT_EQ(docked.parent, pane_);
     EXPECT_EQ(docked.rectInParent.left, 10);
