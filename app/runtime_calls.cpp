@@ -10,12 +10,6 @@ char* NewText(size_t length) {
     return static_cast<char*>(kvHelperTable.allocate(intptr_t(length + 1)));
 }
 
-ArgValue Arg(TypeTag type) {
-    ArgValue a{};
-    a.type = type;
-    return a;
-}
-
 LibraryCommand CommandOf(int32_t library, int32_t entry) {
     return kvProgramInfo.libraries[library]->commands[entry];
 }
@@ -84,42 +78,8 @@ char* Text::Release() {
     return text;
 }
 
-ArgValue TextArg(const char* text) {
-    ArgValue a = Arg(tag::kText);
-    a.value.text = const_cast<char*>(text ? text : "");
-    return a;
-}
-
-ArgValue IntArg(int32_t value) {
-    ArgValue a = Arg(tag::kInt);
-    a.value.i32 = value;
-    return a;
-}
-
-ArgValue BoolArg(bool value) {
-    ArgValue a = Arg(tag::kBool);
-    a.value.i32 = value ? 1 : 0;
-    return a;
-}
-
-ArgValue BytesArg(const void* byteSet) {
-    ArgValue a = Arg(tag::kBytes);
-    a.value.ptr = const_cast<void*>(byteSet);
-    return a;
-}
-
-ArgValue OmittedArg() {
-    return Arg(tag::kOmitted);
-}
-
-ArgValue ByAddressArg(void* variable, TypeTag type) {
-    ArgValue a = Arg(type | tag::kArrayBit);
-    a.value.ptr = variable;
-    return a;
-}
-
 ArgValue UnitArg(uint32_t formId, uint32_t unitId) {
-    ArgValue a = Arg(tag::kWindowType);
+    ArgValue a = TypedArg(tag::kWindowType);
     a.value.words[0] = formId;
     a.value.words[1] = unitId;
     return a;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "runtime/arg_values.h"
 #include "runtime/helper_table.h"
 
 namespace kv::app {
@@ -57,15 +58,8 @@ inline const char* NativeText(const char* text) {
     return text && *text ? text : nullptr;
 }
 
-// Arguments of library commands.
-ArgValue TextArg(const char* text);
-ArgValue IntArg(int32_t value);
-ArgValue BoolArg(bool value);
-ArgValue BytesArg(const void* byteSet);
-ArgValue OmittedArg();
-// A value passed by address: the command may replace what the variable holds.
-ArgValue ByAddressArg(void* variable, TypeTag type);
-// A window-unit reference (FormId, UnitId).
+// A window-unit reference (FormId, UnitId); the other argument kinds are in
+// runtime/arg_values.h.
 ArgValue UnitArg(uint32_t formId, uint32_t unitId);
 
 // The three support libraries, in the order of the program's library table.

@@ -9,31 +9,6 @@
 
 namespace kv::test {
 
-ArgValue TextArg(const char* text) {
-    ArgValue arg{};
-    arg.value.text = const_cast<char*>(text);
-    arg.type = tag::kText;
-    return arg;
-}
-
-ArgValue IntArg(int32_t value) {
-    ArgValue arg{};
-    arg.value.i32 = value;
-    arg.type = tag::kInt;
-    return arg;
-}
-
-ArgValue BoolArg(bool value) {
-    ArgValue arg{};
-    arg.value.i32 = value ? 1 : 0;
-    arg.type = tag::kBool;
-    return arg;
-}
-
-ArgValue OmittedArg() {
-    return ArgValue{};
-}
-
 ArgValue Call(LibraryCommand command, std::vector<ArgValue> args) {
     core::KeepSystemNotify(FakeSystemNotify);
     ArgValue result{};

@@ -6,14 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "runtime/arg_values.h"
 #include "runtime/library.h"
 
 namespace kv::test {
-
-ArgValue TextArg(const char* text);
-ArgValue IntArg(int32_t value);
-ArgValue BoolArg(bool value);
-ArgValue OmittedArg();
 
 // Calls the command; the kept SystemNotify is the fake kernel's.
 ArgValue Call(LibraryCommand command, std::vector<ArgValue> args);

@@ -5,23 +5,12 @@
 #include <initializer_list>
 
 #include "corelib/com/object_value.h"
-#include "runtime/values.h"
+#include "runtime/arg_values.h"
 
 namespace kv::test {
 
-ArgValue TextArg(const char* text);
-ArgValue IntArg(int32_t value);
-ArgValue LongArg(int64_t value);
-ArgValue BoolArg(bool value);
-ArgValue DoubleArg(double value, TypeTag type = tag::kDouble);
-ArgValue FloatArg(float value);
-ArgValue ShortArg(int16_t value);
-ArgValue ByteArg(uint8_t value);
-ArgValue OmittedArg();
 ArgValue ObjectArg(com::ObjectBlock* object);
 ArgValue VariantArg(void* variantBlock);
-// A program variable passed by address: `type` is the variable's own type.
-ArgValue AddressArg(TypeTag type, void* variable);
 
 // ComInvoke on `object` with the result type expected back.
 ArgValue Invoke(com::ObjectBlock* object, TypeTag expected, const char* member,

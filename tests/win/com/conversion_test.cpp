@@ -167,7 +167,7 @@ TEST_F(ComConversionTest, ArrayInAVariantVariableIsPassedByReferenceAndWrittenBa
     SafeArrayGetElement(V_ARRAY(variable), &index, &first);
     EXPECT_EQ(first, 1) << "passed by value: the variable keeps its array";
 
-    Invoke(&thing_, tag::kOmitted, "Reverse", {AddressArg(kVariant, &variable)});
+    Invoke(&thing_, tag::kOmitted, "Reverse", {ByAddressArg(&variable, kVariant)});
     ASSERT_EQ(V_VT(variable), VT_ARRAY | VT_I4);
     std::vector<LONG> after(3);
     for (LONG i = 0; i < 3; ++i) SafeArrayGetElement(V_ARRAY(variable), &i, &after[size_t(i)]);

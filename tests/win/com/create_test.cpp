@@ -111,7 +111,7 @@ TEST_F(ScriptingObjectTest, GetFolderAnswersAnObjectForAnExistingFolder) {
     ObjectBlock fileSystem{};
     ASSERT_TRUE(Create(&fileSystem, "scripting.FileSystemObject"));
     char* path = const_cast<char*>("C:\\windows");
-    ArgValue folder = CallObject(&fileSystem, "GetFolder", AddressArg(tag::kText, &path));
+    ArgValue folder = CallObject(&fileSystem, "GetFolder", ByAddressArg(&path, tag::kText));
     EXPECT_EQ(folder.type, com::comtag::kObject);
     ASSERT_NE(folder.value.ptr, nullptr);
     EXPECT_NE(static_cast<ObjectBlock*>(folder.value.ptr)->held, nullptr);
@@ -123,7 +123,7 @@ TEST_F(ScriptingObjectTest, MissingFolderGivesAnEmptyObjectOnWhichDeleteDoesNoth
     ObjectBlock fileSystem{};
     ASSERT_TRUE(Create(&fileSystem, "scripting.FileSystemObject"));
     char* path = const_cast<char*>("C:\\no such folder\\at all\\");
-    ArgValue folder = CallObject(&fileSystem, "GetFolder", AddressArg(tag::kText, &path));
+    ArgValue folder = CallObject(&fileSystem, "GetFolder", ByAddressArg(&path, tag::kText));
     auto* block = static_cast<ObjectBlock*>(folder.value.ptr);
     ASSERT_NE(block, nullptr) << "an empty object, never a null pointer";
     EXPECT_EQ(block->held, nullptr);

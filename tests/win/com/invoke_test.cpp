@@ -132,7 +132,7 @@ TEST_F(ComInvokeTest, ByReferenceOutputsAreWrittenBackIntoVariablesPassedByAddre
     strcpy(text, "abc");
     int32_t number = 41;
     Invoke(&thing_, tag::kOmitted, "Swap",
-           {AddressArg(tag::kText, &text), AddressArg(tag::kInt, &number)});
+           {ByAddressArg(&text, tag::kText), ByAddressArg(&number, tag::kInt)});
     const auto& seen = LastCallOf(thing).arguments;
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].type, VT_BYREF | VT_BSTR);
@@ -154,10 +154,10 @@ TEST_F(ComInvokeTest, ByReferenceParametersGivenValuesLeaveNothingBehind) {
 TEST_F(ComInvokeTest, DeclaredIntAndEnumerationParametersTakeIntegersByReference) {
     MakeThing();
     int32_t value = 21;
-    Invoke(&thing_, tag::kOmitted, "Double", {AddressArg(tag::kInt, &value)});
+    Invoke(&thing_, tag::kOmitted, "Double", {ByAddressArg(&value, tag::kInt)});
     EXPECT_EQ(value, 42);
     int32_t shade = 1;
-    Invoke(&thing_, tag::kOmitted, "Darken", {AddressArg(tag::kInt, &shade)});
+    Invoke(&thing_, tag::kOmitted, "Darken", {ByAddressArg(&shade, tag::kInt)});
     EXPECT_EQ(shade, 2);
 }
 
