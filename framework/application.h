@@ -38,14 +38,11 @@ class Application {
 
     // The message last retrieved by PumpMessage.
     const MSG& CurrentMessage() const { return current_; }
-    HWND MainWindow() const { return mainWindow_; }
-    void SetMainWindow(HWND window) { mainWindow_ = window; }
 
   private:
     MSG current_{};
     POINT lastMousePoint_{-1, -1};
     UINT lastMouseMessage_ = 0;
-    HWND mainWindow_ = nullptr;
     Application* previous_ = nullptr;
 };
 

@@ -23,7 +23,6 @@ class MemoryFile {
 
     size_t Length() const { return view_ ? length_ : owned_.size(); }
     size_t Position() const { return position_; }
-    void Rewind() { position_ = 0; }
     // The bytes written so far (empty for a read-only view).
     const std::vector<uint8_t>& Contents() const { return owned_; }
 

@@ -70,13 +70,13 @@ bool RuntimeApp::OnIdle(long count) {
 
 bool RuntimeApp::PreTranslateMessage(MSG* message) {
     // The framework handles no thread messages: a message without a window is dispatched.
+    // The runtime designates no main window, so the walk runs to the end of the chain.
     for (HWND window = message->hwnd; window; window = GetParent(window)) {
         fw::Window* object = fw::Window::FromHandle(window);
         // Only windows of this process can answer with an object address valid here.
         if (!object && OwnedByThisProcess(window))
             object = reinterpret_cast<fw::Window*>(SendMessageA(window, kQueryWindowObject, 0, 0));
         if (object && object->PreTranslateMessage(message)) return true;
-        if (window == MainWindow()) break;
     }
     return false;
 }

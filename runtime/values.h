@@ -25,9 +25,6 @@ constexpr TypeTag kBytes = 0x80000005;
 constexpr TypeTag kArrayBit = 0x20000000;
 constexpr TypeTag kWindowType = 0x00010001;  // the core library's window data type
 
-constexpr bool IsBasic(TypeTag t) {
-    return (t & 0xC0000000u) == 0x80000000u;
-}
 constexpr bool IsLibraryType(TypeTag t) {
     return t != 0 && (t & 0xC0000000u) != 0x80000000u && (t & 0xC0000000u) != 0x40000000u;
 }
