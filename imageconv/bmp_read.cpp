@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imageconv/bmp_codec.h"
+#include "imageconv/bmp_rows.h"
 #include "imageconv/byte_order.h"
 
 namespace kv::imageconv {
@@ -15,18 +16,6 @@ constexpr size_t kInfoFieldsSize = 20;
 constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionBitFields = 3;
 
-// Bytes of one stored 24-bit row, padded to a multiple of 4.
-uint64_t StoredRowSize(int32_t width) {
-    return (uint64_t(width) * 24 + 31) / 32 * 4;
-}
-
-void BgrToRgb(const uint8_t* in, uint8_t* out, int32_t width) {
-    for (int32_t x = 0; x < width; ++x, in += 3, out += 3) {
-        out[0] = in[2];
-        out[1] = in[1];
-        out[2] = in[0];
-    }
-}
 }  // namespace
 
 bool BmpCodec::Open(const char* path, RasterImage* target) {
@@ -77,7 +66,7 @@ bool BmpCodec::Open(const char* path, RasterImage* target) {
 bool BmpCodec::Decode() {
     if (!opened_) return false;
     // A file too short for its rows fails before any storage is made for them.
-    const uint64_t rowSize = StoredRowSize(width_);
+    const uint64_t rowSize = BmpRowSize(width_);
     uint64_t fileSize = 0;
     bool ok = input_.Length(&fileSize) && fileSize >= pixelOffset_ &&
               (fileSize - pixelOffset_) / rowSize >= uint64_t(height_) &&
@@ -90,7 +79,7 @@ bool BmpCodec::Decode() {
                 break;
             }
             int32_t y = topDown_ ? k : height_ - 1 - k;
-            BgrToRgb(row.data(), target_->Row(y), width_);
+            SwapRedAndBlue(row.data(), target_->Row(y), width_);
         }
         if (ok) target_->Flush();
     }

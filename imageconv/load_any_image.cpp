@@ -21,9 +21,8 @@ int32_t LoadAnyImage(const char* path, RasterImage* image) {
     for (ImageReader* reader : readers) {
         const bool recognised = reader->Open(path, image);
         if (recognised) {
-            const bool decoded = reader->Decode();
-            reader->Close();
-            return decoded ? kConverted : kNotDecoded;
+            // Decoding closes the reader, whatever its outcome.
+            return reader->Decode() ? kConverted : kNotDecoded;
         }
         reader->Close();
     }

@@ -3,6 +3,7 @@
 set(KV_IMAGECONV_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/bmp_read.cpp
+  ${KV_IMAGECONV_DIR}/bmp_rows.cpp
   ${KV_IMAGECONV_DIR}/bmp_write.cpp
   ${KV_IMAGECONV_DIR}/convert_to_bmp.cpp
   ${KV_IMAGECONV_DIR}/input_file.cpp
