@@ -137,14 +137,8 @@ void ShowUnit(const Target& t, bool visible) {
     }
     if (t.index == 0) {
         auto* unit = static_cast<WindowUnit*>(entry.object);
-        bool modal = unit->modal();
-        uint32_t formId = unit->formId();
-        if (unit->ShowFromProgram() && modal) {
-            CurrentModalForm() = formId;
-            volatile bool* running = unit->modalRunFlag();
-            *running = true;
-            RunModalLoop(running);
-        }
+        const bool modal = unit->modal();
+        if (unit->ShowFromProgram() && modal) unit->RunModal();
         return;
     }
     const UnitTypeRecord* type = TypeRecordOf(entry.type);

@@ -61,12 +61,7 @@ intptr_t LoadRequested(const LoadWindowRequest* request) {
     if ((windowEntry.state & state::kVisible) && IsLive(windowEntry)) {
         auto* window = static_cast<WindowUnit*>(windowEntry.object);
         window->MarkShown();
-        if (modal) {
-            CurrentModalForm() = request->formId;
-            volatile bool* running = window->modalRunFlag();
-            *running = true;
-            RunModalLoop(running);
-        }
+        if (modal) window->RunModal();
     }
     return 0;
 }

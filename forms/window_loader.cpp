@@ -224,10 +224,13 @@ int LoadWindow(FormTemplate* form, bool forcedShow, bool modal, HWND owner) {
 }
 
 bool RecreateUnit(FormTemplate* form, size_t index) {
+    // Blocking events first runs the queued messages, which may close the window and swap
+    // its unit list; the entry is looked up only afterwards.
+    EventBlock blocked;
+    if (index == 0 || index >= form->units.size()) return false;
     UnitEntry& entry = form->units[index];
     HWND old = UnitWindow(entry.object);
-    if (index == 0 || !old || !IsWindow(old)) return false;
-    EventBlock blocked;
+    if (!old || !IsWindow(old)) return false;
     const UnitTypeRecord* type = TypeRecordOf(entry.type);
     auto writeBlock = InterfaceOf<WriteBlockRoutine>(type, iface::kWriteBlock);
     if (writeBlock) {

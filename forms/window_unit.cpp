@@ -372,11 +372,24 @@ bool WindowUnit::ShowFromProgram() {
                   : props_.position == 2 ? SW_SHOWMINIMIZED
                                          : SW_SHOW;
     }
+    // Showing raises events whose handlers may close the window and so delete this object.
     ShowWindow(h, command);
+    if (!StillAlive(h, this)) return false;
     uint32_t unitId = 0;
     HWND focus = GetFocus();
     if (focus && FormUnitAt(focus, &unitId)) RaiseEvent(formId(), unitId, -7);
-    return true;
+    return StillAlive(h, this);
+}
+
+void WindowUnit::RunModal() {
+    const HWND h = handle();
+    // The flag lives here, not in the object, which is deleted with its window.
+    volatile bool running = true;
+    modalRun_ = &running;
+    CurrentModalForm() = formId();
+    RunModalLoop(&running);
+    // The loop also ends on the quit message, with the window still there.
+    if (StillAlive(h, this)) modalRun_ = nullptr;
 }
 
 void WindowUnit::DisableOthersForModalRun() {
@@ -628,7 +641,7 @@ LRESULT WindowUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             LRESULT result = Default(message, wParam, lParam);
             Raise(2);
             if (helpOpened_) WinHelpA(h, nullptr, HELP_QUIT, 0);
-            modalRunning_ = false;
+            if (modalRun_) *modalRun_ = false;
             ReenableDisabledWindows();
             return result;
         }

@@ -39,7 +39,8 @@ class WindowUnit : public UnitObject {
     void MarkShown() { shown_ = true; }
     // Disables the other loaded top-level windows for a modal run.
     void DisableOthersForModalRun();
-    volatile bool* modalRunFlag() { return &modalRunning_; }
+    // Runs the modal loop for this window, loaded modal and shown, until it is destroyed.
+    void RunModal();
 
     // Idle event 7: true when the handler asks for more.
     bool FireIdle(uint32_t elapsedMs);
@@ -78,7 +79,7 @@ class WindowUnit : public UnitObject {
     bool activatedOnce_ = false;
     bool inActivation_ = false;
     bool helpOpened_ = false;
-    volatile bool modalRunning_ = false;
+    volatile bool* modalRun_ = nullptr;  // the flag of the modal run in progress, if any
     HWND lastFocus_ = nullptr;
     std::vector<HWND> disabledWindows_;
 };

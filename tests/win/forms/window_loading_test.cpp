@@ -228,6 +228,12 @@ uint64_t NoteOwnerState(uint32_t, uint32_t, uint32_t) {
     return forms::kNoValue;
 }
 
+uint64_t DestroyModalWindow(uint32_t, uint32_t, uint32_t) {
+    auto* object = reinterpret_cast<void*>(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0));
+    DestroyWindow(forms::UnitWindow(object));
+    return forms::kNoValue;
+}
+
 TEST_F(Loading, ModalLoadDisablesOtherWindowsUntilItCloses) {
     forms::FormTemplate owner, modal;
     owner.units = {WindowEntry(Titled("owner"), forms::state::kVisible)};
@@ -250,6 +256,29 @@ TEST_F(Loading, ModalLoadDisablesOtherWindowsUntilItCloses) {
     EXPECT_TRUE(IsWindowEnabled(ownerWindow));
     EXPECT_EQ(forms::CurrentModalForm(), 0u);
     EXPECT_EQ(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0), 0);
+}
+
+// A modal window whose show event destroys it: showing it returns, with no modal loop left
+// running for a window that is gone.
+TEST_F(Loading, AModalWindowDestroyedWhileFirstShownRunsNoModalLoop) {
+    forms::FormTemplate owner, modal;
+    owner.units = {WindowEntry(Titled("owner"), forms::state::kVisible)};
+    modal.units = {
+        WindowEntry(Titled("modal"), 0,
+                    {{10, HandlerWord(reinterpret_cast<const void*>(&DestroyModalWindow))}})};
+    InstallForms({{kFormId, &owner}, {kModalFormId, &modal}});
+    ASSERT_TRUE(forms::LoadStartWindow(kFormId));
+    struct {
+        uint32_t formId;
+        void* owner;
+        uint32_t modal;
+    } request = {kModalFormId, nullptr, 1};
+    // Hidden, it is loaded and its modal run waits for the first show.
+    EXPECT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), 0);
+    ASSERT_NE(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0), 0);
+    forms::WriteUnitProperty(kModalFormId, 0, 5, -1, 1, 0);
+    EXPECT_EQ(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0), 0);
+    EXPECT_EQ(forms::CurrentModalForm(), 0u);
 }
 
 }  // namespace
