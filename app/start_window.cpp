@@ -10,8 +10,12 @@
 namespace kv::app {
 namespace {
 
-// A cursor block holding cursor number 0: no cursor of its own.
-const std::vector<uint8_t> kNoCursor = {0, 0, 0, 0};
+// A cursor block holding cursor number 0: no cursor of its own. A function rather than a
+// global object: the program builds its template block while globals are initialised, in
+// an order across files that nothing fixes.
+std::vector<uint8_t> NoCursor() {
+    return {0, 0, 0, 0};
+}
 
 forms::UnitEntry StartWindowUnit(uint32_t onCreated, uint32_t onDestroy) {
     forms::WindowProperties p;
@@ -31,7 +35,7 @@ forms::UnitEntry StartWindowUnit(uint32_t onCreated, uint32_t onDestroy) {
     u.id = kStartWindowUnitId;
     u.type = unittype::kWindow;
     u.left = 50, u.top = 50, u.width = 104, u.height = 41;
-    u.cursorBlock = kNoCursor;
+    u.cursorBlock = NoCursor();
     u.state = 0;  // hidden until the program shows it
     u.bindings = {{0, onCreated}, {2, onDestroy}};
     u.typeData = p.Store();
@@ -44,7 +48,7 @@ forms::UnitEntry HostTimerUnit(uint32_t onTick) {
     u.type = unittype::kTimer;
     u.name = "时钟1";
     u.left = 64, u.top = 8, u.width = 32, u.height = 24;
-    u.cursorBlock = kNoCursor;
+    u.cursorBlock = NoCursor();
     u.bindings = {{0, onTick}};
     return u;  // empty type data: interval 0, stopped
 }
@@ -65,7 +69,7 @@ forms::UnitEntry RepairButtonUnit(uint32_t onClick) {
     u.type = unittype::kButton;
     u.name = "按钮1";
     u.left = 4, u.top = 4, u.width = 96, u.height = 32;
-    u.cursorBlock = kNoCursor;
+    u.cursorBlock = NoCursor();
     u.state = forms::state::kVisible | forms::state::kTabStop | 0x10;
     u.bindings = {{0, onClick}};
     u.typeData = p.Store();

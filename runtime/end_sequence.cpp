@@ -7,9 +7,6 @@
 #include "runtime/runtime_error.h"
 
 namespace kv {
-namespace {
-constexpr UINT kEndRequest = 0x83E7;
-}  // namespace
 
 void EndSequence(int32_t code) {
     RuntimeApp& app = App();

@@ -26,7 +26,9 @@ HMODULE LoadNamedDll(const char* dll) {
     if (!std::strchr(dll, ':')) {
         std::string inProgramDirectory = app.programDirectory + "\\" + dll;
         if (HMODULE module = LoadLibraryA(inProgramDirectory.c_str())) return module;
-        if (!app.moduleDirectory.empty()) {
+        // The runtime is linked into the program, so its module directory is usually the
+        // program's own: that one is not tried twice.
+        if (!app.moduleDirectory.empty() && app.moduleDirectory != app.programDirectory + "\\") {
             std::string inModuleDirectory = app.moduleDirectory + dll;
             if (HMODULE module = LoadLibraryA(inModuleDirectory.c_str())) return module;
         }

@@ -8,7 +8,6 @@
 
 namespace kv {
 namespace {
-constexpr UINT kEndRequest = 0x83E7;
 constexpr char kHiddenOwnerClass[] = "_Kiva_HideOwner";
 
 // Ends the program on the main thread for an end request sent from another thread.
@@ -18,15 +17,7 @@ LRESULT CALLBACK HiddenOwnerProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 void SplitProgramPath(RuntimeApp& app) {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::string path = ModuleFileName(nullptr);
     size_t cut = path.rfind('\\');
     if (cut == std::string::npos) {
         app.programDirectory.clear();

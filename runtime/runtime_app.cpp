@@ -4,6 +4,11 @@ namespace kv {
 namespace {
 // Constructed by static initialisation, before the framework's main routine runs.
 RuntimeApp theApp;
+}  // namespace
+
+RuntimeApp& App() {
+    return theApp;
+}
 
 std::string ModuleFileName(HMODULE module) {
     std::string name(MAX_PATH, '\0');
@@ -15,11 +20,6 @@ std::string ModuleFileName(HMODULE module) {
         }
         name.resize(name.size() * 2);
     }
-}
-}  // namespace
-
-RuntimeApp& App() {
-    return theApp;
 }
 
 int RunRuntimeApp() {

@@ -12,6 +12,10 @@
 
 namespace kv {
 
+// Sent to the hidden owner window by another thread that ends the program: the end sequence
+// then runs on the main thread (wParam = exit code).
+constexpr UINT kEndRequest = 0x83E7;
+
 // One entry per native declaration, sized and zeroed at program loading.
 struct NativeDeclarations {
     std::vector<const char*> dllNames;
@@ -64,6 +68,8 @@ class RuntimeApp : public fw::Application {
 };
 
 RuntimeApp& App();
+// The full path of a loaded module's file (null: the program's own), however long.
+std::string ModuleFileName(HMODULE module);
 // The framework's main routine on the runtime's application object (the process entry).
 int RunRuntimeApp();
 
