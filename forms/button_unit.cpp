@@ -84,7 +84,7 @@ int32_t ButtonUnit::SetProperty(int32_t own, const UnitValue& value) {
     int32_t n = int32_t(value.number);
     switch (own) {
         case 0:
-            props_.picture.assign(value.data, value.data ? value.data + value.length : value.data);
+            props_.picture = BytesOf(value);
             return 1;  // the picture shows only in a button created with it
         case 1: {
             props_.type = ClampRange(n, 0, 1);
@@ -99,7 +99,7 @@ int32_t ButtonUnit::SetProperty(int32_t own, const UnitValue& value) {
             break;
         }
         case 2:
-            props_.caption = value.data ? reinterpret_cast<const char*>(value.data) : "";
+            props_.caption = TextOf(value);
             SetWindowTextA(h, props_.caption.c_str());
             break;
         case 3:
@@ -113,7 +113,7 @@ int32_t ButtonUnit::SetProperty(int32_t own, const UnitValue& value) {
             InvalidateRect(h, nullptr, TRUE);
             break;
         case 5:
-            props_.font.assign(value.data, value.data ? value.data + value.length : value.data);
+            props_.font = BytesOf(value);
             ApplyFont();
             break;
         default:
@@ -123,20 +123,15 @@ int32_t ButtonUnit::SetProperty(int32_t own, const UnitValue& value) {
 }
 
 int32_t ButtonUnit::GetProperty(int32_t own, UnitValue* out) {
-    auto bytes = [out](const std::vector<uint8_t>& b) {
-        out->data = b.empty() ? nullptr : b.data();
-        out->length = uint32_t(b.size());
-    };
     switch (own) {
         case 0:
-            bytes(props_.picture);
+            SetBytes(props_.picture, out);
             break;
         case 1:
             out->number = props_.type;
             break;
         case 2:
-            out->data = reinterpret_cast<const uint8_t*>(props_.caption.c_str());
-            out->length = uint32_t(props_.caption.size());
+            SetText(props_.caption, out);
             break;
         case 3:
             out->number = props_.horizontalAlign;
@@ -145,7 +140,7 @@ int32_t ButtonUnit::GetProperty(int32_t own, UnitValue* out) {
             out->number = props_.verticalAlign;
             break;
         case 5:
-            bytes(props_.font);
+            SetBytes(props_.font, out);
             break;
         default:
             return 0;

@@ -13,11 +13,6 @@ int32_t ScaleRounded(int32_t a, int32_t b, int32_t c) {
     if (c <= 0) return 0;
     return int32_t((int64_t(a) * b + c / 2) / c);
 }
-
-void SetFace(FontBlock* font, const char* name) {
-    std::memset(font->faceName, 0, sizeof font->faceName);
-    std::strncpy(font->faceName, name, sizeof font->faceName - 1);
-}
 }  // namespace
 
 int32_t NormalizeAngle(int32_t angle) {
@@ -77,9 +72,14 @@ void WriteFontPart(FontBlock* font, int32_t part, int32_t value, int32_t dpi) {
     }
 }
 
+void CopyFaceName(FontBlock* font, const char* name) {
+    std::memset(font->faceName, 0, sizeof font->faceName);
+    std::strncpy(font->faceName, name, sizeof font->faceName - 1);
+}
+
 void WriteFaceName(FontBlock* font, const char* name) {
     size_t length = name ? std::strlen(name) : 0;
-    SetFace(font, length >= 1 && length <= 31 ? name : kDefaultFaceName);
+    CopyFaceName(font, length >= 1 && length <= 31 ? name : kDefaultFaceName);
 }
 
 void ApplyFontRecord(FontBlock* font, const FontRecord& record, int32_t dpi) {
@@ -90,7 +90,7 @@ void ApplyFontRecord(FontBlock* font, const FontRecord& record, int32_t dpi) {
     WriteFontPart(font, fontpart::kUnderline, record.underline, dpi);
     WriteFontPart(font, fontpart::kSize, record.size, dpi);
     bool usable = record.faceName && std::strlen(record.faceName) <= 30;
-    SetFace(font, usable ? record.faceName : kDefaultFaceName);
+    CopyFaceName(font, usable ? record.faceName : kDefaultFaceName);
 }
 
 std::string FaceName(const FontBlock& font) {

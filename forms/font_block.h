@@ -63,6 +63,8 @@ int32_t HeightFromPoints(int32_t points, int32_t dpi);
 // One numeric sub-property (angle, bold, italic, strike-out, underline, size).
 int32_t ReadFontPart(const FontBlock& font, int32_t part, int32_t dpi);
 void WriteFontPart(FontBlock* font, int32_t part, int32_t value, int32_t dpi);
+// Stores `name` as the face name as it is, cut to 31 bytes.
+void CopyFaceName(FontBlock* font, const char* name);
 // The face name write rule: 1-31 bytes are kept, anything else becomes the default face.
 void WriteFaceName(FontBlock* font, const char* name);
 // Applies a whole-font record: a null or over-long (above 30 bytes) face name becomes the

@@ -17,8 +17,6 @@
 namespace kv::forms {
 namespace {
 
-constexpr uint16_t kCommonFlags = 0xE000;
-
 struct Target {
     FormTemplate* form;
     size_t index;
@@ -70,7 +68,8 @@ const UnitPropertyRecord* PropertyRecord(const UnitTypeRecord* type, int32_t pro
 // Leading common properties of a type (0-7 for unit types, none for plain data types).
 int32_t CommonCount(const UnitTypeRecord* type) {
     int32_t n = 0;
-    while (uint32_t(n) < type->propertyCount && type->properties[n].flags == kCommonFlags) ++n;
+    while (uint32_t(n) < type->propertyCount && type->properties[n].flags == kCommonPropertyFlags)
+        ++n;
     return n;
 }
 

@@ -12,11 +12,6 @@
 namespace kv::forms {
 namespace {
 
-namespace kind {
-constexpr uint16_t kLong = 1002, kLogical = 1003, kLong2 = 1004, kChoice = 1006, kPicture = 1009,
-                   kIcon = 1010, kCursor = 1011, kSound = 1012, kFont = 1013, kBytes1023 = 1023,
-                   kBytes1024 = 1024;
-}
 bool IsNumberKind(uint16_t k) {
     return k == 1000 || k == 1001 || k == 1006 || k == 1014 || k == 1015 || k == 1017;
 }

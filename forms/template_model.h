@@ -71,7 +71,6 @@ struct FormTemplate {
     std::vector<UnitEntry> units;   // entry 0 is the window unit
     // The list as it was when the current load began; swapped back when the window goes.
     std::vector<UnitEntry> pristine;
-    bool hasPristine = false;
 };
 
 // FormId -> template, in block order.
@@ -84,7 +83,6 @@ class FormMap {
     uint32_t IdOf(const FormTemplate* form) const;
     void Clear();
     size_t Size() const { return ids_.size(); }
-    uint32_t IdAt(size_t i) const { return ids_[i]; }
     FormTemplate* At(size_t i) const { return templates_[i].get(); }
 
   private:

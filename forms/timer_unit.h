@@ -20,7 +20,6 @@ class TimerUnit : public UnitObject {
     // Only own number 0, the interval, has an effect.
     void SetInterval(int32_t interval);
     int32_t interval() const { return interval_; }
-    bool running() const { return running_; }
 
   protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

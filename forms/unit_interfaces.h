@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "forms/unit_type.h"
 #include "runtime/abi.h"
@@ -29,6 +31,24 @@ struct UnitValue {
     const uint8_t* data = nullptr;
     uint32_t length = 0;
 };
+
+// A unit's own text or byte block handed out as a value (the unit keeps the storage).
+inline void SetText(const std::string& text, UnitValue* out) {
+    out->data = reinterpret_cast<const uint8_t*>(text.c_str());
+    out->length = uint32_t(text.size());
+}
+inline void SetBytes(const std::vector<uint8_t>& bytes, UnitValue* out) {
+    out->data = bytes.empty() ? nullptr : bytes.data();
+    out->length = uint32_t(bytes.size());
+}
+// A value taken in as a text or a byte block of the unit's own.
+inline std::string TextOf(const UnitValue& value) {
+    return value.data ? std::string(reinterpret_cast<const char*>(value.data)) : std::string();
+}
+inline std::vector<uint8_t> BytesOf(const UnitValue& value) {
+    if (!value.data || !value.length) return {};
+    return std::vector<uint8_t>(value.data, value.data + value.length);
+}
 
 using CreateUnitRoutine = void*(KV_STDCALL*)(const uint8_t* data, uint32_t length, uint32_t style,
                                              HWND parent, uint32_t controlId, HMENU menu,

@@ -58,10 +58,8 @@ intptr_t LoadRequested(const LoadWindowRequest* request) {
     bool modal = request->modal != 0;
     if (!form || !LoadWindow(form, false, modal, owner)) return -1;
     UnitEntry& windowEntry = form->units[0];
-    if ((windowEntry.state & state::kVisible) && IsLive(windowEntry)) {
-        auto* window = static_cast<WindowUnit*>(windowEntry.object);
-        window->MarkShown();
-        if (modal) window->RunModal();
+    if (modal && (windowEntry.state & state::kVisible) && IsLive(windowEntry)) {
+        static_cast<WindowUnit*>(windowEntry.object)->RunModal();
     }
     return 0;
 }

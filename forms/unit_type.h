@@ -9,6 +9,18 @@
 
 namespace kv {
 
+// Kinds of unit properties.
+namespace kind {
+constexpr uint16_t kInteger = 1001, kLong = 1002, kLogical = 1003, kLong2 = 1004, kText = 1005,
+                   kChoice = 1006, kPicture = 1009, kIcon = 1010, kCursor = 1011, kSound = 1012,
+                   kFont = 1013, kFileName = 1016, kBackColor = 1017, kBytes1023 = 1023,
+                   kBytes1024 = 1024;
+}  // namespace kind
+
+// Property flags: the common properties 0-7 every unit has, and a type's own.
+constexpr uint16_t kCommonPropertyFlags = 0xE000;
+constexpr uint16_t kOwnPropertyFlags = 0x8000;
+
 // One property of a unit type: three unused words, kind and flags, one unused word.
 struct UnitPropertyRecord {
     const void* unused0;

@@ -14,20 +14,11 @@
 namespace kv::forms {
 namespace {
 
-namespace kind {
-constexpr uint16_t kInteger = 1001, kLogical = 1003, kText = 1005, kChoice = 1006, kPicture = 1009,
-                   kIcon = 1010, kCursor = 1011, kSound = 1012, kFont = 1013, kFileName = 1016,
-                   kBackColor = 1017;
-}
-
-constexpr uint16_t kCommonFlags = 0xE000;
-constexpr uint16_t kOwnFlags = 0x8000;
-
 constexpr UnitPropertyRecord Common(uint16_t k) {
-    return {nullptr, nullptr, nullptr, k, kCommonFlags, nullptr};
+    return {nullptr, nullptr, nullptr, k, kCommonPropertyFlags, nullptr};
 }
 constexpr UnitPropertyRecord Own(uint16_t k) {
-    return {nullptr, nullptr, nullptr, k, kOwnFlags, nullptr};
+    return {nullptr, nullptr, nullptr, k, kOwnPropertyFlags, nullptr};
 }
 
 // Properties 0-7 of every unit type.
@@ -111,8 +102,7 @@ uint8_t* KV_STDCALL ButtonRewriteTexts(const uint8_t* block, uint32_t* length,
         if (FontFromBytes(p.font, &font)) {
             std::string face = FaceName(font);
             if (const char* renamed = routine(face.c_str(), context)) {
-                std::memset(font.faceName, 0, sizeof font.faceName);
-                std::strncpy(font.faceName, renamed, sizeof font.faceName - 1);
+                CopyFaceName(&font, renamed);
                 p.font = FontToBytes(font);
             }
         }

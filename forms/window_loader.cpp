@@ -105,10 +105,9 @@ bool WindowExists(HWND window) {
 }  // namespace
 
 void RestorePristineUnits(FormTemplate* form) {
-    if (!form->hasPristine) return;
+    if (form->pristine.empty()) return;  // never loaded, or already restored
     form->units.swap(form->pristine);
     form->pristine.clear();
-    form->hasPristine = false;
 }
 
 int LoadWindow(FormTemplate* form, bool forcedShow, bool modal, HWND owner) {
@@ -132,7 +131,6 @@ int LoadWindow(FormTemplate* form, bool forcedShow, bool modal, HWND owner) {
     {
         EventBlock blocked;  // 3 to 13
         form->pristine = form->units;
-        form->hasPristine = true;
 
         // 6. The window unit first, then the other entries from the last to the second.
         UnitEntry& windowEntry = form->units[0];

@@ -43,25 +43,6 @@ Modifiers CurrentModifiers() {
     return {GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_MENU) < 0};
 }
 
-void SetText(const std::string& text, UnitValue* out) {
-    out->data = reinterpret_cast<const uint8_t*>(text.c_str());
-    out->length = uint32_t(text.size());
-}
-
-void SetBytes(const std::vector<uint8_t>& bytes, UnitValue* out) {
-    out->data = bytes.empty() ? nullptr : bytes.data();
-    out->length = uint32_t(bytes.size());
-}
-
-std::string TextOf(const UnitValue& value) {
-    return value.data ? std::string(reinterpret_cast<const char*>(value.data)) : std::string();
-}
-
-std::vector<uint8_t> BytesOf(const UnitValue& value) {
-    if (!value.data || !value.length) return {};
-    return std::vector<uint8_t>(value.data, value.data + value.length);
-}
-
 // The help file: the property, or the program's own name with the extension "hlp".
 std::string HelpFile(const std::string& property) {
     if (!property.empty()) return property;

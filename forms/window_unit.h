@@ -36,7 +36,6 @@ class WindowUnit : public UnitObject {
     // event of the focused unit; later calls only show it. Answers true on the first show.
     bool ShowFromProgram();
     // Marks the first show as done without showing (the window was shown by its load).
-    void MarkShown() { shown_ = true; }
     // Disables the other loaded top-level windows for a modal run.
     void DisableOthersForModalRun();
     // Runs the modal loop for this window, loaded modal and shown, until it is destroyed.

@@ -57,20 +57,7 @@ bool Window::Attach(HWND window) {
     return true;
 }
 
-void Window::Destroy() {
-    if (handle_ && IsWindow(handle_)) DestroyWindow(handle_);
-}
-
 bool Window::PreTranslateMessage(MSG*) {
-    return false;
-}
-
-bool Window::PreTranslateThroughParents(MSG* message, HWND last) {
-    for (HWND window = message->hwnd; window; window = GetParent(window)) {
-        Window* object = FromHandle(window);
-        if (object && object->PreTranslateMessage(message)) return true;
-        if (window == last) break;
-    }
     return false;
 }
 

@@ -24,16 +24,10 @@ class Window {
                 int width, int height, HWND parent, HMENU menuOrId);
     // Attaches this object to an existing window by subclassing it.
     bool Attach(HWND window);
-    // Destroys the window if it exists.
-    void Destroy();
 
     // Offered each message before dispatch (by the application's pre-translation); true
     // consumes it.
     virtual bool PreTranslateMessage(MSG* message);
-
-    // Offers a message to the objects of its window and of each parent in turn, up to and
-    // including `last` (or the top); true when one of them consumed it.
-    static bool PreTranslateThroughParents(MSG* message, HWND last = nullptr);
 
     // Registers a window class whose windows dispatch to their attached objects.
     static bool RegisterClass(const char* className, UINT style, HCURSOR cursor, HBRUSH background,

@@ -100,8 +100,11 @@ TEST_F(StartWindow, HandlersOfButtonTimerAndDestroyAreBound) {
     EXPECT_EQ(CalledTags(), std::vector<int>{2});
 }
 
-TEST_F(StartWindow, WidthReadsTheTemplateUntilLiveThenTheOuterWindow) {
+TEST_F(StartWindow, WidthReadsTheLiveWindowThenTheTemplateAgain) {
     EXPECT_EQ(forms::ReadUnitProperty(app::kStartWindowFormId, 0, 2, -1), 104);
+    ASSERT_TRUE(
+        SetWindowPos(window_, nullptr, 0, 0, 150, 41, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+    EXPECT_EQ(forms::ReadUnitProperty(app::kStartWindowFormId, 0, 2, -1), 150);
     DestroyWindow(window_);
     EXPECT_EQ(forms::ReadUnitProperty(app::kStartWindowFormId, 0, 2, -1), 104);
     EXPECT_EQ(forms::ReadUnitProperty(app::kStartWindowFormId, app::kRepairButtonUnitId, 0, -1), 4);

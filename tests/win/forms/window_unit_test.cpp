@@ -6,6 +6,7 @@
 #include "forms/property_access.h"
 #include "framework/window.h"
 #include "runtime/forms_link.h"
+#include "runtime/runtime_app.h"
 #include "tests/win/forms/test_forms.h"
 
 namespace kv::test {
@@ -32,7 +33,7 @@ class WindowUnitTest : public ::testing::Test {
     // Runs one message through pre-translation as the loop would; true when consumed.
     bool PreTranslate(HWND target, UINT message, WPARAM wParam, LPARAM lParam, MSG* out = nullptr) {
         MSG m = {target, message, wParam, lParam, 0, {0, 0}};
-        bool consumed = fw::Window::PreTranslateThroughParents(&m);
+        bool consumed = App().PreTranslateMessage(&m);
         if (out) *out = m;
         return consumed;
     }

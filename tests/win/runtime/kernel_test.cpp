@@ -257,7 +257,7 @@ TEST_F(KernelTest, ParentObjectConsumesItsChildsMessage) {
     PumpOne(child, WM_USER + 6);
     EXPECT_EQ(parent.offered, 2);
     EXPECT_EQ(delivered, 1);
-    parent.Destroy();
+    DestroyWindow(parent.handle());
 }
 
 TEST_F(KernelTest, WindowWithoutObjectIsAskedForOne) {
