@@ -26,10 +26,12 @@ WindowHandle StartWindowHandle() {
     return WindowHandle(CoreCommand(core::kGetWindowHandle, {StartWindow()}).value.i32);
 }
 
-// The viewer's top-level window titled with the file name and the viewer's suffix.
-WindowHandle FindViewerWindow(const char* fileName) {
+// The viewer's top-level window titled with the file name and the viewer's suffix, looked
+// up through the `FindWindowExA` declaration `declaration` (the canvas and the pane searches
+// each have their own).
+WindowHandle FindViewerWindow(const char* fileName, NativeIndex declaration) {
     const Text title = Text::Join({fileName, kTexts.viewerTitleSuffix});
-    return FindChildWindow(kFindWindowExForCanvas, 0, 0, kTexts.viewerClass, title.c_str());
+    return FindChildWindow(declaration, 0, 0, kTexts.viewerClass, title.c_str());
 }
 
 // Makes the start window a child of the navigation pane, shown at (10, 10) in its current
@@ -44,15 +46,13 @@ void AttachToNavigationPane() {
 }  // namespace
 
 WindowHandle FindViewerCanvas(const char* fileName) {
-    const WindowHandle viewer = FindViewerWindow(fileName);
+    const WindowHandle viewer = FindViewerWindow(fileName, kFindWindowExForCanvas);
     if (!viewer) return 0;
     return FindChildWindow(kFindWindowExForCanvas, viewer, 0, kTexts.canvasClass, "");
 }
 
 WindowHandle FindNavigationPane(const char* fileName) {
-    const Text title = Text::Join({fileName, kTexts.viewerTitleSuffix});
-    const WindowHandle viewer =
-        FindChildWindow(kFindWindowExForPane, 0, 0, kTexts.viewerClass, title.c_str());
+    const WindowHandle viewer = FindViewerWindow(fileName, kFindWindowExForPane);
     if (!viewer) return 0;
     return FindChildWindow(kFindWindowExForPane, viewer, 0, kTexts.navigationPaneClass,
                            kTexts.navigationPaneTitle);

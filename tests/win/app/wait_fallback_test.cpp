@@ -3,7 +3,9 @@
 // test library whose failure mode the tests choose.
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 
 #include "app/native_declarations.h"
 #include "app/wait_with_events.h"
@@ -11,54 +13,28 @@
 
 namespace {
 
-const char* const kDllNames[kv::app::kNativeDeclarationCount] = {
-    "shlwapi.dll",
-    "shlwapi.dll",
-    "shlwapi.dll",
-    "",
-    "user32",
-    "user32",
-    "",
-    "user32.dll",
-    "",
-    "kernel32.dll",
-    "kernel32",
-    "kernel32.dll",
-    "user32",
-    "kvfailwait.dll",
-    "",
-    "kvfailwait.dll",
-    "kernel32",
-    "",
-    "user32",
-};
+// The program's own declarations, with the waitable timer's creation and the wait taken from
+// the test library.
+struct FailingWaitDeclarations {
+    const char* dllNames[kv::app::kNativeDeclarationCount];
+    const char* functionNames[kv::app::kNativeDeclarationCount];
 
-const char* const kFunctionNames[kv::app::kNativeDeclarationCount] = {
-    "PathIsDirectoryA",
-    "PathFindFileNameA",
-    "PathFindExtensionA",
-    "PostMessageA",
-    "GetClientRect",
-    "SetParent",
-    "GetWindowRect",
-    "MoveWindow",
-    "SHGetSpecialFolderPathA",
-    "GetWindowsDirectoryA",
-    "GetSystemDirectoryA",
-    "GetTempPathA",
-    "FindWindowExA",
-    "TestCreateWaitableTimer",
-    "SetWaitableTimer",
-    "TestMsgWaitForMultipleObjects",
-    "CloseHandle",
-    "GetParent",
-    "FindWindowExA",
-};
+    FailingWaitDeclarations() {
+        std::copy(std::begin(kv::app::kNativeDllNames), std::end(kv::app::kNativeDllNames),
+                  dllNames);
+        std::copy(std::begin(kv::app::kNativeFunctionNames),
+                  std::end(kv::app::kNativeFunctionNames), functionNames);
+        dllNames[kv::app::kCreateWaitableTimer] = "kvfailwait.dll";
+        functionNames[kv::app::kCreateWaitableTimer] = "TestCreateWaitableTimer";
+        dllNames[kv::app::kMsgWaitForMultipleObjects] = "kvfailwait.dll";
+        functionNames[kv::app::kMsgWaitForMultipleObjects] = "TestMsgWaitForMultipleObjects";
+    }
+} declarations;
 
 }  // namespace
 
-extern "C" const char* const* const kvTestDllNames = kDllNames;
-extern "C" const char* const* const kvTestFunctionNames = kFunctionNames;
+extern "C" const char* const* const kvTestDllNames = declarations.dllNames;
+extern "C" const char* const* const kvTestFunctionNames = declarations.functionNames;
 
 namespace kv::test {
 namespace {
