@@ -72,18 +72,20 @@ bool PcxReader::Decode() {
     return ok;
 }
 
-bool PcxReader::DecodePaletted() {
+bool PcxReader::ReadRunData(uint64_t trailing, MappedBuffer* data, size_t* size) {
     uint64_t fileSize = 0;
-    if (!input_.Length(&fileSize) || fileSize <= kHeaderSize + kPaletteSize) return false;
-    if (fileSize - kHeaderSize - kPaletteSize > kMaxBlockBytes) return false;
-    const size_t dataSize = size_t(fileSize - kHeaderSize - kPaletteSize);
-    uint8_t palette[kPaletteSize];
-    if (!input_.Seek(fileSize - kPaletteSize) || !input_.Read(palette, sizeof palette)) {
-        return false;
-    }
+    if (!input_.Length(&fileSize) || fileSize <= kHeaderSize + trailing) return false;
+    if (fileSize - kHeaderSize - trailing > kMaxBlockBytes) return false;
+    *size = size_t(fileSize - kHeaderSize - trailing);
+    return data->Allocate(*size) && input_.Seek(kHeaderSize) && input_.Read(data->data(), *size);
+}
+
+bool PcxReader::DecodePaletted() {
+    // The palette fills the file's last bytes, right after the run-length data.
     MappedBuffer data;
-    if (!data.Allocate(dataSize) || !input_.Seek(kHeaderSize) ||
-        !input_.Read(data.data(), dataSize)) {
+    size_t dataSize = 0;
+    uint8_t palette[kPaletteSize];
+    if (!ReadRunData(kPaletteSize, &data, &dataSize) || !input_.Read(palette, sizeof palette)) {
         return false;
     }
     if (!target_->Create(width_, height_, 8, RasterImage::kMaxPalette)) return false;
@@ -102,15 +104,9 @@ bool PcxReader::DecodePaletted() {
 }
 
 bool PcxReader::DecodeThreePlanes() {
-    uint64_t fileSize = 0;
-    if (!input_.Length(&fileSize) || fileSize <= kHeaderSize) return false;
-    if (fileSize - kHeaderSize > kMaxBlockBytes) return false;
-    const size_t dataSize = size_t(fileSize - kHeaderSize);
     MappedBuffer data;
-    if (!data.Allocate(dataSize) || !input_.Seek(kHeaderSize) ||
-        !input_.Read(data.data(), dataSize)) {
-        return false;
-    }
+    size_t dataSize = 0;
+    if (!ReadRunData(0, &data, &dataSize)) return false;
     if (!target_->Create(width_, height_, 24, 0)) return false;
     // Only the three colour planes are kept; further planes are decoded and dropped.
     const size_t kept = 3 * bytesPerLine_;

@@ -7,6 +7,7 @@
 
 #include "imageconv/image_reader.h"
 #include "imageconv/input_file.h"
+#include "imageconv/mapped_buffer.h"
 
 namespace kv::imageconv {
 
@@ -25,6 +26,9 @@ class PcxReader : public ImageReader {
     void Close() override;
 
   private:
+    // Reads the run-length data (after the header, up to `trailing` bytes before the end)
+    // into `data`; `size` gets its length.
+    bool ReadRunData(uint64_t trailing, MappedBuffer* data, size_t* size);
     bool DecodePaletted();
     bool DecodeThreePlanes();
 
