@@ -228,6 +228,16 @@ uint64_t NoteOwnerState(uint32_t, uint32_t, uint32_t) {
     return forms::kNoValue;
 }
 
+// Loads a form modally, without an owner, as program code asks the runtime to.
+intptr_t LoadModally(uint32_t formId) {
+    struct {
+        uint32_t formId;
+        void* owner;
+        uint32_t modal;
+    } request = {formId, nullptr, 1};
+    return SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0);
+}
+
 uint64_t DestroyModalWindow(uint32_t, uint32_t, uint32_t) {
     auto* object = reinterpret_cast<void*>(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0));
     DestroyWindow(forms::UnitWindow(object));
@@ -244,13 +254,8 @@ TEST_F(Loading, ModalLoadDisablesOtherWindowsUntilItCloses) {
     InstallForms({{kFormId, &owner}, {kModalFormId, &modal}});
     ASSERT_TRUE(forms::LoadStartWindow(kFormId));
     HWND ownerWindow = Window();
-    struct {
-        uint32_t formId;
-        void* owner;
-        uint32_t modal;
-    } request = {kModalFormId, nullptr, 1};
     // Returns once the modal window has closed: its creation handler asked it to.
-    EXPECT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), 0);
+    EXPECT_EQ(LoadModally(kModalFormId), 0);
     EXPECT_FALSE(ownerEnabledWhileModal);
     EXPECT_EQ(CalledTags(), std::vector<int>{2});
     EXPECT_TRUE(IsWindowEnabled(ownerWindow));
@@ -268,13 +273,8 @@ TEST_F(Loading, AModalWindowDestroyedWhileFirstShownRunsNoModalLoop) {
                     {{10, HandlerWord(reinterpret_cast<const void*>(&DestroyModalWindow))}})};
     InstallForms({{kFormId, &owner}, {kModalFormId, &modal}});
     ASSERT_TRUE(forms::LoadStartWindow(kFormId));
-    struct {
-        uint32_t formId;
-        void* owner;
-        uint32_t modal;
-    } request = {kModalFormId, nullptr, 1};
     // Hidden, it is loaded and its modal run waits for the first show.
-    EXPECT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), 0);
+    EXPECT_EQ(LoadModally(kModalFormId), 0);
     ASSERT_NE(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0), 0);
     forms::WriteUnitProperty(kModalFormId, 0, 5, -1, 1, 0);
     EXPECT_EQ(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0), 0);
