@@ -82,7 +82,9 @@ class ProgramMakeDirectoryPathTest : public ::testing::Test {
     }
     void TearDown() override { RemoveTree(base_); }
 
-    const std::string base_ = TempFolder() + "kv 目录 path";
+    // A folder of each case's own: CTest runs the cases of this program side by side.
+    const std::string base_ =
+        TempFolder() + "kv 目录 " + ::testing::UnitTest::GetInstance()->current_test_info()->name();
 };
 
 TEST_F(ProgramMakeDirectoryPathTest, CreatesTheMissingLevelAndEndsInASeparator) {
