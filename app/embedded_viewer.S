@@ -1,7 +1,7 @@
 /* The constant block's frame and its byte set: the viewer library built for the program's
    own architecture (KV_VIEWER_LIBRARY, a quoted path), stored as a ByteSet: dimension count
-   1, byte length, then the bytes. The .rdata$kv_const_N parts are placed in name order, so
-   the texts (part 1) and the byte set (part 2) lie between the two markers. */
+   1, byte length, then the bytes. The .rdata$kv_const_N sections are placed in name order, so
+   the texts (section kv_const_1) and the byte set (kv_const_2) lie between the two markers. */
 #if defined(__i386__)
 #define SYMBOL(name) _##name
 #else
