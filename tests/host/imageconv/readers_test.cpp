@@ -28,6 +28,14 @@ class ReaderTest : public ScratchDirTest {
 
 using JpegTest = ReaderTest;
 
+// Offset of the first JPEG marker FF `code` after the start-of-image marker, or 0.
+size_t FindMarker(const std::vector<uint8_t>& bytes, uint8_t code) {
+    for (size_t i = 2; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == code) return i;
+    }
+    return 0;
+}
+
 TEST_F(JpegTest, ColourFilesBecome24BitAndGreyFilesGrey) {
     JpegReader reader;
     RasterImage image;
@@ -83,13 +91,7 @@ TEST_F(JpegTest, LibraryErrorsAreCaughtAndReleaseEverything) {
     // A bad Huffman table reference in the scan header: libjpeg fails on it while it starts
     // the decompression, which the open step does (a fatal error while rows are read is
     // hard to provoke: damaged entropy data only raises warnings).
-    size_t sos = 0;
-    for (size_t i = 2; i + 1 < bytes.size(); ++i) {
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
-            sos = i;
-            break;
-        }
-    }
+    const size_t sos = FindMarker(bytes, 0xDA);
     ASSERT_NE(sos, 0u);
     bytes[sos + 6] = 0x77;  // table numbers 7/7 do not exist
     JpegReader reader;
@@ -102,13 +104,7 @@ TEST_F(JpegTest, LibraryErrorsAreCaughtAndReleaseEverything) {
 TEST_F(JpegTest, ImagesTooLargeToStoreAreRefusedBeforeDecoding) {
     ASSERT_TRUE(WriteJpeg(Path("c.jpg"), Pattern(16, 16, 3)));
     std::vector<uint8_t> bytes = ReadFile(Path("c.jpg"));
-    size_t sof = 0;
-    for (size_t i = 2; i + 1 < bytes.size(); ++i) {
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
-            sof = i;
-            break;
-        }
-    }
+    const size_t sof = FindMarker(bytes, 0xC0);
     ASSERT_NE(sof, 0u);
     // Height and width 65500: 12.9 GB of pixels.
     for (size_t at : {sof + 5, sof + 7}) {
