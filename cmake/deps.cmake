@@ -1,14 +1,20 @@
-# The image libraries as four imported targets, the same names on every target:
+# The image libraries as imported targets, the same names on every target:
 #   kv::jpeg  libjpeg (release-7 API on the Windows targets)
 #   kv::png   libpng 1.6, brings kv::zlib
 #   kv::tiff  libtiff, brings kv::jpeg for its JPEG codec
 #   kv::zlib  zlib
+#   kv::webp  libwebp's decoder and demuxer
+#   kv::heif  libheif, with libde265 (HEVC) and dav1d (AV1) built in on the Windows targets
 # The Windows targets link the static libraries that scripts/deps cross-builds into
-# TAVI_DEPS_DIR and MinGW's own static zlib; the host build uses the system's packages.
+# TAVI_DEPS_DIR (codecs in its codecs/ folder) and MinGW's own static zlib; the host build
+# uses the system's packages.
 
 if(TAVI_WINDOWS)
   set(_tavi_deps_missing "")
-  foreach(_file include/jpeglib.h include/png.h include/tiffio.h lib/libjpeg.a lib/libpng16.a lib/libtiff.a)
+  foreach(_file include/jpeglib.h include/png.h include/tiffio.h lib/libjpeg.a lib/libpng16.a
+                lib/libtiff.a codecs/include/webp/decode.h codecs/include/libheif/heif.h
+                codecs/lib/libwebpdecoder.a codecs/lib/libwebpdemux.a codecs/lib/libheif.a
+                codecs/lib/libde265.a codecs/lib/libdav1d.a)
     if(NOT EXISTS ${TAVI_DEPS_DIR}/${_file})
       list(APPEND _tavi_deps_missing ${_file})
     endif()
@@ -35,6 +41,14 @@ if(TAVI_WINDOWS)
                       ${TAVI_DEPS_DIR}/include INTERFACE_LINK_LIBRARIES kv::zlib)
   _tavi_import_static(kv::tiff ${TAVI_DEPS_DIR}/lib/libtiff.a INTERFACE_INCLUDE_DIRECTORIES
                       ${TAVI_DEPS_DIR}/include INTERFACE_LINK_LIBRARIES kv::jpeg)
+  set(_codecs ${TAVI_DEPS_DIR}/codecs)
+  _tavi_import_static(kv::webp_decoder ${_codecs}/lib/libwebpdecoder.a)
+  _tavi_import_static(kv::webp ${_codecs}/lib/libwebpdemux.a INTERFACE_INCLUDE_DIRECTORIES
+                      ${_codecs}/include INTERFACE_LINK_LIBRARIES kv::webp_decoder)
+  _tavi_import_static(kv::de265 ${_codecs}/lib/libde265.a)
+  _tavi_import_static(kv::dav1d ${_codecs}/lib/libdav1d.a)
+  _tavi_import_static(kv::heif ${_codecs}/lib/libheif.a INTERFACE_INCLUDE_DIRECTORIES
+                      ${_codecs}/include INTERFACE_LINK_LIBRARIES "kv::de265;kv::dav1d")
 else()
   set(CMAKE_FIND_PACKAGE_TARGETS_GLOBAL ON)
   find_package(ZLIB REQUIRED)
@@ -45,4 +59,9 @@ else()
   add_library(kv::jpeg ALIAS JPEG::JPEG)
   add_library(kv::png ALIAS PNG::PNG)
   add_library(kv::tiff ALIAS TIFF::TIFF)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(KV_WEBP REQUIRED IMPORTED_TARGET GLOBAL libwebpdemux libwebp)
+  pkg_check_modules(KV_HEIF REQUIRED IMPORTED_TARGET GLOBAL libheif)
+  add_library(kv::webp ALIAS PkgConfig::KV_WEBP)
+  add_library(kv::heif ALIAS PkgConfig::KV_HEIF)
 endif()

@@ -19,8 +19,8 @@ enum ConvertResult : int32_t {
     kArgumentMissing = -7,
 };
 
-// Offers the file to the JPEG, BMP, TIFF, PNG, PCX and Photo CD readers in that order; the
-// first one that recognises it alone decodes it into `image`.
+// Offers the file to the JPEG, BMP, TIFF, PNG, PCX, Photo CD, WebP and HEIF (HEIC, AVIF)
+// readers in that order; the first one that recognises it alone decodes it into `image`.
 int32_t LoadAnyImage(const char* path, RasterImage* image);
 
 // The conversion itself, on plain texts.

@@ -3,10 +3,14 @@
 #include <climits>
 #include <cstring>
 
+#include "imageconv/orientation.h"
+
 namespace kv::imageconv {
 namespace {
 // Rows handed to libjpeg per call; several at once spare it an intermediate row copy.
 constexpr int kRowsPerCall = 16;
+// EXIF blocks live in APP1 segments, which are at most this long.
+constexpr unsigned kLongestSegment = 0xFFFF;
 
 void JumpBackToReader(j_common_ptr common) {
     auto* errors = reinterpret_cast<JpegReader::ErrorManager*>(common->err);
@@ -43,7 +47,11 @@ bool JpegReader::StartDecompress() {
     created_ = true;  // destroying a struct that creation left unset is harmless
     jpeg_create_decompress(&decompressor_);
     jpeg_stdio_src(&decompressor_, input_.get());
+    jpeg_save_markers(&decompressor_, JPEG_APP0 + 1, kLongestSegment);
     if (jpeg_read_header(&decompressor_, TRUE) != JPEG_HEADER_OK) return false;
+    for (jpeg_saved_marker_ptr m = decompressor_.marker_list; m && orientation_ == 1; m = m->next) {
+        orientation_ = ExifOrientation(m->data, m->data_length);
+    }
     // An image too large to store is refused before libjpeg allocates for it; its own
     // working memory (whole-image coefficients of progressive files) gets the same limit.
     size_t size = 0;
@@ -61,19 +69,27 @@ bool JpegReader::StartDecompress() {
 }
 
 bool JpegReader::Decode() {
-    bool ok = opened_ && ReadRows();
+    bool ok = false;
+    if (opened_ && orientation_ == 1) {
+        ok = ReadRows(target_);
+    } else if (opened_) {
+        // A turned or mirrored photo is decoded as stored, then rearranged upright.
+        RasterImage stored;
+        ok = ReadRows(&stored) && Orient(stored, orientation_, target_);
+    }
+    if (ok) target_->Flush();
     Close();
     return ok;
 }
 
-bool JpegReader::ReadRows() {
+bool JpegReader::ReadRows(RasterImage* image) {
     if (setjmp(errors_.jump)) return false;
     const int bits = decompressor_.output_components == 3 ? 24 : 8;
     if (decompressor_.output_width > INT32_MAX || decompressor_.output_height > INT32_MAX) {
         return false;
     }
-    if (!target_->Create(int32_t(decompressor_.output_width), int32_t(decompressor_.output_height),
-                         bits, 0)) {
+    if (!image->Create(int32_t(decompressor_.output_width), int32_t(decompressor_.output_height),
+                       bits, 0)) {
         return false;
     }
     const JDIMENSION height = decompressor_.output_height;
@@ -82,10 +98,9 @@ bool JpegReader::ReadRows() {
         const JDIMENSION first = decompressor_.output_scanline;
         JDIMENSION count = height - first;
         if (count > JDIMENSION(kRowsPerCall)) count = kRowsPerCall;
-        for (JDIMENSION i = 0; i < count; ++i) rows[i] = target_->Row(int32_t(first + i));
+        for (JDIMENSION i = 0; i < count; ++i) rows[i] = image->Row(int32_t(first + i));
         if (jpeg_read_scanlines(&decompressor_, rows, count) == 0) return false;
     }
-    target_->Flush();
     return true;
 }
 
@@ -95,6 +110,7 @@ void JpegReader::Close() {
     memset(&decompressor_, 0, sizeof decompressor_);
     input_.Close();
     target_ = nullptr;
+    orientation_ = 1;
     opened_ = false;
 }
 

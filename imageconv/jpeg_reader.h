@@ -1,4 +1,5 @@
-// JPEG files through libjpeg: grey files become 8-bit grey images, colour files 24-bit.
+// JPEG files through libjpeg: grey files become 8-bit grey images, colour files 24-bit,
+// turned and mirrored upright as their EXIF orientation says.
 // Every libjpeg error comes back here as a failed step; its messages are never shown.
 #pragma once
 
@@ -29,13 +30,14 @@ class JpegReader : public ImageReader {
 
   private:
     bool StartDecompress();
-    bool ReadRows();
+    bool ReadRows(RasterImage* image);
 
     InputFile input_;
     jpeg_decompress_struct decompressor_;
     ErrorManager errors_;
     bool created_ = false;
     RasterImage* target_ = nullptr;
+    int orientation_ = 1;  // EXIF orientation, 1 = as stored
     bool opened_ = false;
 };
 

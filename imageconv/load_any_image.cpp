@@ -1,11 +1,13 @@
 #include "imageconv/bmp_codec.h"
 #include "imageconv/convert_to_bmp.h"
+#include "imageconv/heif_reader.h"
 #include "imageconv/jpeg_reader.h"
 #include "imageconv/pcx_reader.h"
 #include "imageconv/photocd_reader.h"
 #include "imageconv/platform.h"
 #include "imageconv/png_reader.h"
 #include "imageconv/tiff_reader.h"
+#include "imageconv/webp_reader.h"
 
 namespace kv::imageconv {
 
@@ -17,7 +19,10 @@ int32_t LoadAnyImage(const char* path, RasterImage* image) {
     PngReader png;
     PcxReader pcx;
     PhotoCdReader photoCd;
-    ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd};
+    // The newer formats come last, so that every file the first six accept reads as before.
+    WebpReader webp;
+    HeifReader heif;
+    ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif};
     for (ImageReader* reader : readers) {
         const bool recognised = reader->Open(path, image);
         if (recognised) {

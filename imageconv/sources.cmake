@@ -6,16 +6,19 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/bmp_rows.cpp
   ${KV_IMAGECONV_DIR}/bmp_write.cpp
   ${KV_IMAGECONV_DIR}/convert_to_bmp.cpp
+  ${KV_IMAGECONV_DIR}/heif_reader.cpp
   ${KV_IMAGECONV_DIR}/input_file.cpp
   ${KV_IMAGECONV_DIR}/jpeg_reader.cpp
   ${KV_IMAGECONV_DIR}/library_info.cpp
   ${KV_IMAGECONV_DIR}/load_any_image.cpp
+  ${KV_IMAGECONV_DIR}/orientation.cpp
   ${KV_IMAGECONV_DIR}/pcx_reader.cpp
   ${KV_IMAGECONV_DIR}/photocd_reader.cpp
   ${KV_IMAGECONV_DIR}/png_reader.cpp
   ${KV_IMAGECONV_DIR}/raster_image.cpp
   ${KV_IMAGECONV_DIR}/tiff_reader.cpp
   ${KV_IMAGECONV_DIR}/to_24bit.cpp
+  ${KV_IMAGECONV_DIR}/webp_reader.cpp
 )
 if(KV_IMAGECONV_WINDOWS)
   list(APPEND KV_IMAGECONV_SOURCES ${KV_IMAGECONV_DIR}/platform_win32.cpp)
@@ -26,12 +29,14 @@ endif()
 # The format libraries: the project's imported targets where they exist, else the
 # system's packages.
 function(kv_imageconv_link_formats target)
-  if(TARGET kv::png AND TARGET kv::jpeg AND TARGET kv::tiff)
-    target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png)
+  if(TARGET kv::png AND TARGET kv::jpeg AND TARGET kv::tiff AND TARGET kv::webp)
+    target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif)
   else()
     find_package(PNG REQUIRED)
     find_package(JPEG REQUIRED)
     find_package(TIFF REQUIRED)
-    target_link_libraries(${target} PUBLIC TIFF::TIFF JPEG::JPEG PNG::PNG)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(KV_CODECS REQUIRED IMPORTED_TARGET libwebpdemux libwebp libheif)
+    target_link_libraries(${target} PUBLIC TIFF::TIFF JPEG::JPEG PNG::PNG PkgConfig::KV_CODECS)
   endif()
 endfunction()

@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -100,6 +101,32 @@ TEST_F(ConvertToBmpTest, LargeFilesWithoutAnImageSignatureAreNotPhotoCds) {
                            0, 0, 0, 0,    'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'};
     memcpy(heic.data(), box, sizeof box);
     EXPECT_EQ(Convert(WriteBytes("photo.heic", heic)), kNotDecoded);
+    EXPECT_FALSE(OutputExists());
+    EXPECT_EQ(BackingFiles(), 0);
+}
+
+TEST_F(ConvertToBmpTest, TruncatedAndHostileWebpHeicAndAvifFilesGiveMinusThree) {
+    for (const char* name : {"test.webp", "seed-animated.webp", "example.heic", "example.avif"}) {
+        std::vector<uint8_t> bytes = ReadFile(DataFile(name));
+        bytes.resize(bytes.size() / 2);
+        EXPECT_EQ(Convert(WriteBytes(std::string("half-") + name, bytes)), kNotDecoded) << name;
+    }
+    // Headers that claim more pixels than the library stores. An animated WebP canvas of
+    // 2^24 × 2^24 pixels:
+    const std::vector<uint8_t> webp = {'R', 'I', 'F', 'F', 36,  0,   0,   0,   'W', 'E', 'B',
+                                       'P', 'V', 'P', '8', 'X', 10,  0,   0,   0,   2,   0,
+                                       0,   0,   255, 255, 255, 255, 255, 255, 'A', 'N', 'I',
+                                       'M', 6,   0,   0,   0,   0,   0,   0,   0,   0,   0};
+    EXPECT_EQ(Convert(WriteBytes("huge.webp", webp)), kNotDecoded);
+    // An AVIF whose image size property says 60000 × 60000:
+    std::vector<uint8_t> avif = ReadFile(DataFile("example.avif"));
+    const auto ispe = std::search(avif.begin(), avif.end(), "ispe", "ispe" + 4);
+    ASSERT_NE(ispe, avif.end());
+    for (int field : {8, 12}) {
+        const uint8_t side[] = {0, 0, 0xEA, 0x60};
+        std::copy(side, side + 4, ispe + field);
+    }
+    EXPECT_EQ(Convert(WriteBytes("huge.avif", avif)), kNotDecoded);
     EXPECT_FALSE(OutputExists());
     EXPECT_EQ(BackingFiles(), 0);
 }

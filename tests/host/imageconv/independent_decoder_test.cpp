@@ -1,9 +1,11 @@
 // The conversion's pixels against decoders that share no code with the library's readers'
-// callers: libjpeg-turbo's djpeg and ImageMagick, as command-line programs.
+// callers, as command-line programs: libjpeg-turbo's djpeg, ImageMagick (also for EXIF
+// orientation), libwebp's dwebp and libheif's heif-convert.
 #include <png.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "imageconv/convert_to_bmp.h"
 #include "tests/host/imageconv/scratch_dir.h"
@@ -13,6 +15,16 @@ namespace {
 
 constexpr const char* kDjpeg = "/usr/bin/djpeg";
 constexpr const char* kMagick = "/usr/bin/convert";
+constexpr const char* kDwebp = "/usr/bin/dwebp";
+constexpr const char* kHeifConvert = "/usr/bin/heif-convert";
+
+// Runs a command that makes a test file; true when it succeeded.
+bool Make(const std::string& command) {
+    return system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+std::string Quoted(const std::string& path) {
+    return "'" + path + "'";
+}
 
 // Runs `command` and parses the binary PPM it prints; empty pixels when that fails.
 Pixels DecodeWith(const std::string& command) {
@@ -32,8 +44,9 @@ Pixels DecodeWith(const std::string& command) {
 
 class IndependentDecoderTest : public ScratchDirTest {
   protected:
-    // Converts `path` and expects exactly the pixels the other program decodes.
-    void ExpectSamePixels(const std::string& path, const std::string& command) {
+    // Converts `path` and expects the pixels the other program decodes, each sample within
+    // `tolerance` of it.
+    void ExpectSamePixels(const std::string& path, const std::string& command, int tolerance = 0) {
         ASSERT_EQ(ConvertFileToBmp(path.c_str(), Path("out.bmp").c_str()), kConverted) << path;
         const BmpFile ours = ReadBmp(Path("out.bmp"));
         ASSERT_TRUE(ours.valid);
@@ -43,10 +56,17 @@ class IndependentDecoderTest : public ScratchDirTest {
         ASSERT_FALSE(theirs.data.empty()) << command;
         size_t differing = 0;
         for (size_t i = 0; i < theirs.data.size(); ++i)
-            differing += theirs.data[i] != ours.rgb.data[i];
+            differing += abs(theirs.data[i] - ours.rgb.data[i]) > tolerance;
         EXPECT_EQ(differing, 0u) << path;
     }
     static bool Have(const char* tool) { return access(tool, X_OK) == 0; }
+    // heif-convert's picture of the primary image (its first output), alpha left out.
+    std::string HeifConvert(const std::string& path) {
+        const std::string png = Path("reference.png");
+        return "rm -f " + Path("reference*.png") + "; " + kHeifConvert + " --quiet " +
+               Quoted(path) + " " + png + " && " + kMagick + " $(ls " + Path("reference*.png") +
+               " | head -n 1) -alpha off -depth 8 ppm:-";
+    }
 };
 
 TEST_F(IndependentDecoderTest, JpegPixelsMatchDjpeg) {
@@ -95,6 +115,77 @@ TEST_F(IndependentDecoderTest, TiffPixelsMatchImageMagick) {
     for (const char* name : {"lzw.tif", "packbits.tif", "grey.tif"}) {
         ExpectSamePixels(Path(name), std::string(kMagick) + " '" + Path(name) + "' -depth 8 ppm:-");
     }
+}
+
+TEST_F(IndependentDecoderTest, ExifOrientationMatchesImageMagicksAutoOrient) {
+    if (!Have(kMagick) || !Have(kDjpeg)) GTEST_SKIP() << "ImageMagick or djpeg is not installed";
+    ASSERT_TRUE(WriteJpeg(Path("plain.jpg"), Pattern(13, 7, 3, 10)));
+    const std::vector<uint8_t> plain = ReadFile(Path("plain.jpg"));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const std::string path =
+            WriteBytes("o" + std::to_string(orientation) + ".jpg",
+                       WithExifOrientation(plain, orientation, /*bigEndian=*/orientation % 2 == 0));
+        ExpectSamePixels(path, std::string(kMagick) + " " + Quoted(path) + " -auto-orient ppm:-");
+    }
+    // Out of range, or a block cut short before its entry: the picture as stored.
+    std::vector<uint8_t> cut = WithExifOrientation(plain, 6);
+    cut[5] = 20;  // the segment now ends inside the IFD's entry
+    cut.erase(cut.begin() + 4 + 20, cut.begin() + 4 + 30);
+    const std::string asStored = std::string(kDjpeg) + " -rgb -pnm " + Quoted(Path("plain.jpg"));
+    ExpectSamePixels(WriteBytes("o9.jpg", WithExifOrientation(plain, 9)), asStored);
+    ExpectSamePixels(WriteBytes("cut.jpg", cut), asStored);
+}
+
+TEST_F(IndependentDecoderTest, WebpPixelsMatchDwebp) {
+    if (!Have(kDwebp) || !Have(kMagick) || !Have("/usr/bin/cwebp") || !Have("/usr/bin/img2webp"))
+        GTEST_SKIP() << "webp or ImageMagick is not installed";
+    ASSERT_TRUE(
+        WritePng(Path("rgba.png"), 37, 23, PNG_COLOR_TYPE_RGBA, 8, Pattern(37, 23, 4).data));
+    ASSERT_TRUE(WritePng(Path("rgb.png"), 37, 23, PNG_COLOR_TYPE_RGB, 8, Pattern(37, 23, 3).data));
+    ASSERT_TRUE(Make("cwebp -q 70 " + Path("rgba.png") + " -o " + Path("lossy.webp")));
+    ASSERT_TRUE(
+        Make("cwebp -lossless -exact " + Path("rgba.png") + " -o " + Path("lossless.webp")));
+    ASSERT_TRUE(Make("img2webp -lossless " + Path("rgb.png") + " " + Path("rgba.png") + " -o " +
+                     Path("animated.webp")));
+    for (const std::string& path :
+         {DataFile("test.webp"), Path("lossy.webp"), Path("lossless.webp")}) {
+        ExpectSamePixels(path, std::string(kDwebp) + " -ppm " + Quoted(path) + " -o -");
+    }
+    // Lossless: the alpha dropped leaves exactly the colours written; an animation shows its
+    // first frame.
+    ExpectSamePixels(Path("lossless.webp"),
+                     std::string(kMagick) + " " + Path("rgba.png") + " -alpha off ppm:-");
+    ExpectSamePixels(Path("animated.webp"),
+                     std::string(kMagick) + " " + Path("rgb.png") + " ppm:-");
+}
+
+TEST_F(IndependentDecoderTest, HeicAndAvifPixelsMatchHeifConvert) {
+    if (!Have(kHeifConvert) || !Have(kMagick) || !Have("/usr/bin/heif-enc") ||
+        !Have("/usr/bin/avifenc"))
+        GTEST_SKIP() << "libheif-examples, libavif-bin or ImageMagick is not installed";
+    ASSERT_TRUE(
+        WritePng(Path("rgba.png"), 41, 27, PNG_COLOR_TYPE_RGBA, 8, Pattern(41, 27, 4).data));
+    ASSERT_TRUE(Make("heif-enc -q 60 " + Path("rgba.png") + " -o " + Path("alpha.heic")));
+    ASSERT_TRUE(Make("avifenc -s 10 " + Path("rgba.png") + " " + Path("alpha.avif")));
+    // libheif's samples: a tiled HEIC photo and an AVIF.
+    for (const std::string& path : {DataFile("example.heic"), DataFile("example.avif"),
+                                    Path("alpha.heic"), Path("alpha.avif")}) {
+        ExpectSamePixels(path, HeifConvert(path));
+    }
+    // Ten bits per sample, reduced to 8 (rounding may differ by one step).
+    std::vector<uint8_t> deep;
+    for (uint8_t sample : Pattern(29, 17, 3).data)
+        deep.insert(deep.end(), {sample, uint8_t(sample * 7)});
+    ASSERT_TRUE(WritePng(Path("deep.png"), 29, 17, PNG_COLOR_TYPE_RGB, 16, deep));
+    ASSERT_TRUE(Make("heif-enc -b 10 -q 90 " + Path("deep.png") + " -o " + Path("deep.heic")));
+    ExpectSamePixels(Path("deep.heic"), HeifConvert(Path("deep.heic")), 1);
+    // heif-enc turns a JPEG's EXIF orientation into rotation and mirror properties: the
+    // picture comes out upright, its width and height exchanged.
+    ASSERT_TRUE(WriteJpeg(Path("plain.jpg"), Pattern(30, 20, 3, 11)));
+    WriteBytes("turned.jpg", WithExifOrientation(ReadFile(Path("plain.jpg")), 7));
+    ASSERT_TRUE(Make("heif-enc " + Path("turned.jpg") + " -o " + Path("turned.heic")));
+    ExpectSamePixels(Path("turned.heic"), HeifConvert(Path("turned.heic")));
+    EXPECT_EQ(ReadBmp(Path("out.bmp")).width, 20);
 }
 
 }  // namespace

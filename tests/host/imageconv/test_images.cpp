@@ -75,6 +75,35 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     return fclose(f) == 0 && ok;
 }
 
+std::string DataFile(const std::string& name) {
+    return std::string(KV_IMAGECONV_TEST_DATA) + "/" + name;
+}
+
+std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
+                                         bool bigEndian) {
+    auto put = [bigEndian](std::vector<uint8_t>* out, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            out->push_back(uint8_t(v >> (8 * (bigEndian ? bytes - 1 - i : i))));
+        }
+    };
+    std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0};
+    exif.insert(exif.end(), bigEndian ? "MM" : "II", (bigEndian ? "MM" : "II") + 2);
+    put(&exif, 42, 2);
+    put(&exif, 8, 4);       // the IFD right after the header
+    put(&exif, 1, 2);       // one entry
+    put(&exif, 0x0112, 2);  // Orientation
+    put(&exif, 3, 2);       // SHORT
+    put(&exif, 1, 4);       // count
+    put(&exif, uint32_t(orientation), 2);
+    put(&exif, 0, 2);
+    const size_t length = exif.size() + 2;
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    out.insert(out.end(), {0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length)});
+    out.insert(out.end(), exif.begin(), exif.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::vector<uint8_t> bytes;
     FILE* f = fopen(path.c_str(), "rb");

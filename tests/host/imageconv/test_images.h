@@ -67,6 +67,15 @@ struct PhotoCdPlanes {
 PhotoCdPlanes PhotoCdPattern();
 std::vector<uint8_t> PhotoCdFile(const PhotoCdPlanes& planes, bool withSignature = true);
 
+// Files shipped with the decoders' sources (libwebp's and libheif's samples) and small ones
+// made with Debian's cwebp, img2webp, heif-enc and avifenc, kept in the data folder.
+std::string DataFile(const std::string& name);
+
+// A JPEG file with an APP1 EXIF block right after its start marker: a TIFF header in the
+// given byte order and one IFD holding only the orientation entry (type SHORT, count 1).
+std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
+                                         bool bigEndian = false);
+
 // A BMP as written by the library, checked field by field by the caller.
 struct BmpFile {
     bool valid = false;
