@@ -1,5 +1,9 @@
 #include "viewer/picture.h"
 
+#include "imageconv/convert_to_bmp.h"
+#include "imageconv/to_24bit.h"
+#include "viewer/command_line.h"
+
 namespace kv::viewer {
 
 RECT FitInside(int imageWidth, int imageHeight, const RECT& area, bool enlarge) {
@@ -33,19 +37,57 @@ Picture::~Picture() {
     if (bitmap_ != nullptr) DeleteObject(bitmap_);
 }
 
+namespace {
+
+// A top-down 24-bit DIB section with the image's pixels (red and blue swapped into the
+// bitmap's blue, green, red order).
+HBITMAP BitmapOf(const imageconv::RasterImage& image) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = image.width();
+    info.bmiHeader.biHeight = -image.height();
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr) return nullptr;
+    const size_t rowBytes = (size_t(image.width()) * 3 + 3) & ~size_t(3);
+    for (int32_t y = 0; y < image.height(); ++y) {
+        const uint8_t* in = image.Row(y);
+        uint8_t* out = static_cast<uint8_t*>(bits) + size_t(y) * rowBytes;
+        for (int32_t x = 0; x < image.width(); ++x, in += 3, out += 3) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+    }
+    return bitmap;
+}
+
+}  // namespace
+
 bool Picture::Load(const wchar_t* path) {
-    HANDLE image =
-        LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
-    if (image == nullptr) return false;
-    BITMAP info;
-    if (GetObjectW(image, sizeof info, &info) != sizeof info || info.bmWidth <= 0 ||
-        info.bmHeight <= 0) {
-        DeleteObject(image);
+    // The library takes paths in the system's code page, as the program passes them.
+    char narrow[kMaxPathChars];
+    BOOL lossy = FALSE;
+    if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, &lossy) == 0 ||
+        lossy) {
         return false;
     }
-    bitmap_ = static_cast<HBITMAP>(image);
-    width_ = info.bmWidth;
-    height_ = info.bmHeight;
+    imageconv::RasterImage image;
+    if (imageconv::LoadAnyImage(narrow, &image) != imageconv::kConverted) return false;
+    imageconv::RasterImage colour;
+    if (image.bits() != 24) {
+        if (!colour.Create(image.width(), image.height(), 24, 0) ||
+            !imageconv::ConvertTo24Bit(image, &colour)) {
+            return false;
+        }
+    }
+    bitmap_ = BitmapOf(image.bits() == 24 ? image : colour);
+    if (bitmap_ == nullptr) return false;
+    width_ = image.width();
+    height_ = image.height();
     return true;
 }
 

@@ -1,5 +1,5 @@
-// The image the viewer shows: a bitmap file loaded through Windows' own loader, drawn
-// scaled down to fit the area it is given.
+// The image the viewer shows: any file the image conversion library reads, held as a
+// 24-bit bitmap and drawn scaled down to fit the area it is given.
 #pragma once
 
 #include <windows.h>
@@ -17,7 +17,8 @@ class Picture {
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
 
-    // Loads a bitmap file; false (and nothing loaded) for any other content.
+    // Loads an image file of any format the library reads; false (and nothing loaded) for
+    // any other content.
     bool Load(const wchar_t* path);
     bool loaded() const { return bitmap_ != nullptr; }
     int width() const { return width_; }

@@ -1,5 +1,5 @@
-// Times ConvertToBmp against djpeg, ImageMagick and Pillow on the same images, in one run,
-// and prints medians and peak memory side by side with the ratios.
+// Times ConvertToBmp against djpeg, dwebp, heif-convert, ImageMagick and Pillow on the same
+// images, in one run, and prints medians and peak memory side by side with the ratios.
 //   bench_imageconv run WORKDIR [--small-only] [--reps N]
 //   bench_imageconv convert IN OUT      (one conversion; used as the measured child)
 #include <sys/stat.h>
@@ -23,28 +23,45 @@ namespace {
 constexpr const char* kDjpeg = "/usr/bin/djpeg";
 constexpr const char* kMagick = "/usr/bin/convert";
 constexpr const char* kPython = "/usr/bin/python3";
+constexpr const char* kDwebp = "/usr/bin/dwebp";
+constexpr const char* kHeifConvert = "/usr/bin/heif-convert";
 
 struct Tool {
     std::string name;
-    bool jpegOnly;
+    std::vector<std::string> onlyFor;  // file name endings it takes; empty: every file
     std::vector<std::string> (*command)(const std::string& self, const std::string& in,
                                         const std::string& out);
 };
 
 const Tool kTools[] = {
-    {"ours", false,
+    {"ours",
+     {},
      [](const std::string& self, const std::string& in, const std::string& out) {
          return std::vector<std::string>{self, "convert", in, out};
      }},
-    {"djpeg", true,
+    {"djpeg",
+     {".jpg"},
      [](const std::string&, const std::string& in, const std::string& out) {
          return std::vector<std::string>{kDjpeg, "-rgb", "-bmp", "-outfile", out, in};
      }},
-    {"magick", false,
+    {"magick",
+     {},
      [](const std::string&, const std::string& in, const std::string& out) {
          return std::vector<std::string>{kMagick, in, "-type", "TrueColor", "BMP3:" + out};
      }},
-    {"pillow", false,
+    {"dwebp",
+     {".webp"},
+     [](const std::string&, const std::string& in, const std::string& out) {
+         return std::vector<std::string>{kDwebp, "-bmp", in, "-o", out};
+     }},
+    // heif-convert writes no BMP: PNG (compressed) is what it offers in colour.
+    {"heif-convert",
+     {".heic", ".avif"},
+     [](const std::string&, const std::string& in, const std::string& out) {
+         return std::vector<std::string>{kHeifConvert, "--quiet", in, out + ".png"};
+     }},
+    {"pillow",
+     {},
      [](const std::string&, const std::string& in, const std::string& out) {
          return std::vector<std::string>{
              kPython, "-c",
@@ -53,6 +70,17 @@ const Tool kTools[] = {
              in, out};
      }},
 };
+
+bool Takes(const Tool& tool, const std::string& path) {
+    if (tool.onlyFor.empty()) return true;
+    for (const std::string& ending : tool.onlyFor) {
+        if (path.size() >= ending.size() &&
+            path.compare(path.size() - ending.size(), ending.size(), ending) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
 bool Executable(const std::string& path) {
     return access(path.c_str(), X_OK) == 0;
@@ -84,15 +112,15 @@ Summary Median(std::vector<RunStats> runs) {
 void PrintTable(const std::vector<BenchImage>& images, int reps, const std::string& workDir) {
     const std::string self = SelfPath();
     const std::string out = workDir + "/out.bmp";
-    printf("\n%-12s %-11s | %-15s | %-15s | %-15s | %-15s | %-9s %-9s %-9s | %s\n", "format",
-           "size", "ours s / MB", "djpeg s / MB", "magick s / MB", "pillow s / MB", "/djpeg",
+    printf("\n%-13s %-11s | %-15s | %-15s | %-15s | %-15s | %-9s %-9s %-9s | %s\n", "format",
+           "size", "ours s / MB", "codec tool s/MB", "magick s / MB", "pillow s / MB", "/codec",
            "/fastest", "/magick", "ours MB vs storage MB");
     for (const BenchImage& image : images) {
         std::map<std::string, std::vector<RunStats>> runs;
         // Interleaved repetitions, so that slow drifts of the machine hit every tool alike.
         for (int r = 0; r < reps; ++r) {
             for (const Tool& tool : kTools) {
-                if (tool.jpegOnly && !image.isJpeg) continue;
+                if (!Takes(tool, image.path)) continue;
                 const std::vector<std::string> argv = tool.command(self, image.path, out);
                 if (!Executable(argv[0])) continue;
                 unlink(out.c_str());
@@ -128,9 +156,14 @@ void PrintTable(const std::vector<BenchImage>& images, int reps, const std::stri
         char size[32];
         snprintf(size, sizeof size, "%dx%d", image.width, image.height);
         const double rowMegabytes = image.width * 3 / 1048576.0;
-        printf("%-12s %-11s | %-15s | %-15s | %-15s | %-15s | %-9s %-9s %-9s | %.0f vs %.0f+row\n",
-               image.label.c_str(), size, cell("ours").c_str(), cell("djpeg").c_str(),
-               cell("magick").c_str(), cell("pillow").c_str(), ratio("djpeg").c_str(), fastestText,
+        // The format's own command-line decoder: djpeg, dwebp or heif-convert.
+        std::string codec = "djpeg";
+        for (const char* name : {"dwebp", "heif-convert"}) {
+            if (s.count(name)) codec = name;
+        }
+        printf("%-13s %-11s | %-15s | %-15s | %-15s | %-15s | %-9s %-9s %-9s | %.0f vs %.0f+row\n",
+               image.label.c_str(), size, cell("ours").c_str(), cell(codec).c_str(),
+               cell("magick").c_str(), cell("pillow").c_str(), ratio(codec).c_str(), fastestText,
                ratio("magick").c_str(), s["ours"].megabytes,
                double(image.designBytes) / 1048576.0 + rowMegabytes);
         fflush(stdout);

@@ -3,6 +3,8 @@
 #include <png.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 #include "tests/host/imageconv/test_images.h"
 
 namespace kv::imageconv::bench {
@@ -25,6 +27,15 @@ std::vector<uint8_t> Palette256() {
     return rgb;
 }
 
+// Makes `out` from `in` with a command-line encoder (avifenc takes both as plain arguments,
+// the others name the output with -o).
+void Encode(const std::string& command, const std::string& in, const std::string& out) {
+    const std::string line = command + " '" + in + "' " +
+                             (command.find("avifenc") == 0 ? "" : "-o ") + "'" + out +
+                             "' >/dev/null 2>&1";
+    if (system(line.c_str()) != 0) fprintf(stderr, "could not make %s\n", out.c_str());
+}
+
 }  // namespace
 
 std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
@@ -34,11 +45,11 @@ std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
     const std::string tag = large ? "large" : "small";
     const uint64_t px = uint64_t(w) * h, ppx = uint64_t(pw) * ph;
     std::vector<BenchImage> images;
-    auto add = [&](const std::string& label, const std::string& name, int iw, int ih, bool isJpeg,
+    auto add = [&](const std::string& label, const std::string& name, int iw, int ih,
                    uint64_t design, auto make) {
         const std::string path = dir + "/" + tag + "-" + name;
         if (!Exists(path)) make(path);
-        images.push_back({label, path, iw, ih, isJpeg, design});
+        images.push_back({label, path, iw, ih, design});
     };
     Pixels rgb, grey;
     auto colour = [&]() -> const Pixels& {
@@ -49,20 +60,20 @@ std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
         if (grey.data.empty()) grey = test::Pattern(w, h, 1, 12);
         return grey;
     };
-    add("JPEG colour", "colour.jpg", w, h, true, px * 3,
+    add("JPEG colour", "colour.jpg", w, h, px * 3,
         [&](const std::string& p) { test::WriteJpeg(p, colour(), 90); });
-    add("JPEG grey", "grey.jpg", w, h, true, px * 4,
+    add("JPEG grey", "grey.jpg", w, h, px * 4,
         [&](const std::string& p) { test::WriteJpeg(p, greys(), 90); });
-    add("PNG RGB", "rgb.png", w, h, false, px * 3, [&](const std::string& p) {
+    add("PNG RGB", "rgb.png", w, h, px * 3, [&](const std::string& p) {
         test::WritePng(p, w, h, PNG_COLOR_TYPE_RGB, 8, colour().data);
     });
-    add("PNG palette", "palette.png", w, h, false, px * 4, [&](const std::string& p) {
+    add("PNG palette", "palette.png", w, h, px * 4, [&](const std::string& p) {
         test::PngPalette palette{Palette256()};
         test::WritePng(p, w, h, PNG_COLOR_TYPE_PALETTE, 8, greys().data, false, &palette);
     });
-    add("TIFF LZW", "lzw.tif", w, h, false, px * 7,
+    add("TIFF LZW", "lzw.tif", w, h, px * 7,
         [&](const std::string& p) { test::WriteTiff(p, colour(), 5, 16); });
-    add("BMP 24-bit", "rgb.bmp", w, h, false, px * 3,
+    add("BMP 24-bit", "rgb.bmp", w, h, px * 3,
         [&](const std::string& p) { test::WriteFile(p, test::Bmp24(colour())); });
     Pixels pcxRgb, pcxGrey;
     if (pw != w) {
@@ -71,15 +82,36 @@ std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
     }
     const Pixels& pcxColour = pw != w ? pcxRgb : colour();
     const Pixels& pcxIndexes = pw != w ? pcxGrey : greys();
-    add("PCX 24-bit", "rgb.pcx", pw, ph, false, 0,
+    add("PCX 24-bit", "rgb.pcx", pw, ph, 0,
         [&](const std::string& p) { test::WriteFile(p, test::Pcx24(pcxColour, pw + (pw & 1))); });
-    add("PCX 8-bit", "palette.pcx", pw, ph, false, 0, [&](const std::string& p) {
+    add("PCX 8-bit", "palette.pcx", pw, ph, 0, [&](const std::string& p) {
         test::WriteFile(p, test::Pcx8(pcxIndexes, Palette256(), pw + (pw & 1)));
     });
+    // The newer formats, encoded from the RGB PNG by Debian's encoders (cwebp, heif-enc,
+    // avifenc) when they are installed. WebP conversions hold the file in a scratch block.
+    const std::string png = images[2].path;
+    const size_t pcxRows = images.size();
+    const struct {
+        const char *label, *name, *encoder;
+    } encoded[] = {
+        {"WebP lossy", "lossy.webp", "cwebp -quiet -q 90"},
+        {"WebP lossless", "lossless.webp", "cwebp -quiet -lossless -z 1"},
+        {"HEIC", "photo.heic", "heif-enc -q 90"},
+        {"AVIF", "photo.avif", "avifenc -s 8 -j 2"},
+    };
+    for (const auto& e : encoded) {
+        add(e.label, e.name, w, h, px * 3,
+            [&](const std::string& p) { Encode(e.encoder, png, p); });
+        if (!Exists(images.back().path)) images.pop_back();
+    }
+    for (size_t i = pcxRows; i < images.size(); ++i) {
+        if (images[i].path.find(".webp") != std::string::npos) {
+            images[i].designBytes += FileSize(images[i].path);
+        }
+    }
     // PCX conversions also hold the compressed data in a scratch block.
-    images[images.size() - 2].designBytes =
-        ppx * 3 + FileSize(images[images.size() - 2].path) - 128;
-    images.back().designBytes = ppx * 4 + FileSize(images.back().path) - 896;
+    images[pcxRows - 2].designBytes = ppx * 3 + FileSize(images[pcxRows - 2].path) - 128;
+    images[pcxRows - 1].designBytes = ppx * 4 + FileSize(images[pcxRows - 1].path) - 896;
     return images;
 }
 

@@ -11,7 +11,6 @@ struct BenchImage {
     std::string label;  // e.g. "JPEG colour"
     std::string path;
     int width = 0, height = 0;
-    bool isJpeg = false;
     // Bytes of image storage the conversion needs by design (images and scratch blocks).
     uint64_t designBytes = 0;
 };

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 
 #include "tests/e2e/driver/files.h"
@@ -14,11 +13,6 @@ namespace kv::test {
 namespace {
 
 constexpr DWORD kMessageBoxMs = 20000;
-
-std::string WindowsPath(std::string unixPath) {
-    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
-    return "Z:" + unixPath;
-}
 
 void AppendLittleEndian(std::string& out, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out += char((value >> (8 * i)) & 0xFF);
@@ -42,11 +36,11 @@ std::string EncodePcxLine(const std::string& line) {
 }  // namespace
 
 std::string BuiltProgram() {
-    return WindowsPath(KV_PROGRAM_UNIX_PATH);
+    return e2e::HostPath(KV_PROGRAM_UNIX_PATH);
 }
 
 std::string BuiltViewerLibrary() {
-    return WindowsPath(KV_VIEWER_LIBRARY_UNIX_PATH);
+    return e2e::HostPath(KV_VIEWER_LIBRARY_UNIX_PATH);
 }
 
 std::string SystemViewerLibrary() {

@@ -47,6 +47,8 @@ class ProgramViewerHostingTest : public ::testing::Test {
         ASSERT_NE(docked_, nullptr) << e2e::FormatWindowTree(viewer_);
     }
 
+    void RepairAndReopen(const std::string& fileName, const std::string& bytes);
+
     void ExpectDockedAtHostOffset() {
         const e2e::WindowInfo window = e2e::DescribeWindow(docked_);
         SCOPED_TRACE(e2e::FormatWindowTree(viewer_));
@@ -120,16 +122,20 @@ TEST_F(ProgramViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtThe
     EXPECT_TRUE(program_->IsRunning());
 }
 
-TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsTheBitmap) {
+// "修复" on the image named fileName: the program converts it and ends, and the installed
+// copy, started on the bitmap, docks into the bitmap's viewer; closing that viewer ends the
+// copy, which removes the staging folder.
+void ProgramViewerHostingTest::RepairAndReopen(const std::string& fileName,
+                                               const std::string& bytes) {
     ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), kInstalledProgram.c_str(), FALSE));
-    OpenDocked("旧 照片.pcx", MakePcx24(64, 48));
+    OpenDocked(fileName, bytes);
 
     const HWND button = e2e::FindChild(docked_, "Button", "修复");
     ASSERT_NE(button, nullptr) << e2e::FormatWindowTree(docked_);
     ASSERT_TRUE(e2e::ClickButton(button));
 
-    const std::string bitmapName = "旧 照片.pcx.bmp";
+    const std::string bitmapName = fileName + ".bmp";
     const std::optional<DWORD> exitCode = program_->WaitForExit(kExitMs);
     ASSERT_TRUE(exitCode.has_value()) << "the program did not end after the click";
     EXPECT_EQ(*exitCode, 0u);
@@ -137,7 +143,6 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsT
     EXPECT_TRUE(e2e::WaitUntil(kExitMs, [&] { return !IsWindow(viewer_); }))
         << "the old viewer is still open";
 
-    // The installed copy, started on the bitmap, docks into the bitmap's viewer.
     viewer_ = WaitForViewer(bitmapName, kViewerMs);
     ASSERT_NE(viewer_, nullptr) << "no viewer for the converted bitmap";
     docked_ = WaitForDockedWindow(viewer_, kViewerMs);
@@ -146,7 +151,6 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsT
     ExpectDockedAtHostOffset();
     EXPECT_FALSE(e2e::FindMessageBox(e2e::DescribeWindow(docked_).processId).has_value());
 
-    // Closing it ends the installed copy, which removes the staging folder.
     HANDLE copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                               e2e::DescribeWindow(docked_).processId);
     ASSERT_NE(copy, nullptr);
@@ -157,6 +161,19 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsT
     EXPECT_EQ(copyExit, 0u);
     CloseHandle(copy);
     EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
+}
+
+TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsTheBitmap) {
+    RepairAndReopen("旧 照片.pcx", MakePcx24(64, 48));
+}
+
+TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImage) {
+    RepairAndReopen("网页 图片.webp", e2e::ReadFileBytes(e2e::TestImage("test.webp")).value_or(""));
+}
+
+TEST_F(ProgramViewerHostingTest, RepairConvertsAPhoneHeicPhoto) {
+    RepairAndReopen("手机 照片.heic",
+                    e2e::ReadFileBytes(e2e::TestImage("example.heic")).value_or(""));
 }
 
 }  // namespace

@@ -100,6 +100,17 @@ std::string ProgramDirectory() {
     return program.substr(0, program.find_last_of('\\') + 1);
 }
 
+std::string HostPath(std::string unixPath) {
+    for (char& c : unixPath) {
+        if (c == '/') c = '\\';
+    }
+    return "Z:" + unixPath;
+}
+
+std::string TestImage(const std::string& name) {
+    return HostPath(KV_TEST_IMAGES_UNIX_DIR "/" + name);
+}
+
 std::string MakeBmp24(int width, int height) {
     const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
     const uint32_t pixelBytes = rowBytes * height;

@@ -22,6 +22,11 @@ std::string SystemDirectory();
 // The folder of this test program, with a trailing "\".
 std::string ProgramDirectory();
 
+// A path of this machine's file tree as the program sees it under Wine (drive Z:), e.g. a
+// built file or the image samples kept with the library's tests.
+std::string HostPath(std::string unixPath);
+std::string TestImage(const std::string& name);
+
 // A 24-bit bottom-up BMP (54-byte header) with a gradient, as a viewer can show it.
 std::string MakeBmp24(int width, int height);
 

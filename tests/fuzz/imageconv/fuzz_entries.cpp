@@ -11,11 +11,14 @@
 
 #include "imageconv/bmp_codec.h"
 #include "imageconv/convert_to_bmp.h"
+#include "imageconv/heif_reader.h"
 #include "imageconv/jpeg_reader.h"
+#include "imageconv/orientation.h"
 #include "imageconv/pcx_reader.h"
 #include "imageconv/photocd_reader.h"
 #include "imageconv/png_reader.h"
 #include "imageconv/tiff_reader.h"
+#include "imageconv/webp_reader.h"
 
 namespace kv::imageconv::fuzz {
 namespace {
@@ -92,6 +95,31 @@ void RunReader(ImageReader& reader, const std::string& path) {
     reader.Close();
 }
 
+// The displayed-to-stored turn that undoes each orientation (index = orientation).
+constexpr int kUndo[9] = {0, 1, 2, 3, 4, 5, 8, 7, 6};
+
+// The EXIF parser answers 1–8 for any block; a small image made from the input, turned and
+// turned back, is the image it was.
+void CheckOrientation(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> app1 = {'E', 'x', 'i', 'f', 0, 0};
+    app1.insert(app1.end(), data, data + size);
+    const int orientation = ExifOrientation(app1.data(), app1.size());
+    if (orientation < 1 || orientation > 8) abort();
+    if (size < 2) return;
+    const int bits = 8 * (1 + data[0] % 4);
+    RasterImage stored, shown, back;
+    if (!stored.Create(1 + data[1] % 13, 1 + data[0] / 4 % 11, bits, bits == 8 ? 3 : 0)) abort();
+    const size_t bytes = stored.stride() * size_t(stored.height());
+    for (size_t i = 0; i < bytes; ++i) stored.pixels()[i] = data[i % size];
+    const int turn = 1 + (data[size - 1] + orientation) % 8;
+    if (!Orient(stored, turn, &shown) || !Orient(shown, kUndo[turn], &back)) abort();
+    if (back.width() != stored.width() || back.height() != stored.height() ||
+        back.bits() != stored.bits() || back.paletteCount() != stored.paletteCount() ||
+        memcmp(back.pixels(), stored.pixels(), bytes) != 0) {
+        abort();
+    }
+}
+
 }  // namespace
 
 int RunTarget(Target target, const uint8_t* data, size_t size) {
@@ -134,6 +162,19 @@ int RunTarget(Target target, const uint8_t* data, size_t size) {
             RunReader(r, input);
             break;
         }
+        case Target::kWebp: {
+            WebpReader r;
+            RunReader(r, input);
+            break;
+        }
+        case Target::kHeif: {
+            HeifReader r;
+            RunReader(r, input);
+            break;
+        }
+        case Target::kOrientation:
+            CheckOrientation(data, size);
+            break;
         case Target::kAnyImage: {
             const std::string output = dir + "/output.bmp";
             const int32_t result = ConvertFileToBmp(input.c_str(), output.c_str());

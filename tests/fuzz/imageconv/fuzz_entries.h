@@ -1,6 +1,7 @@
 // One entry per fuzzed reader, plus the whole chain: each writes the input to a file in a
 // private folder (also the temporary directory for backing files), runs the reader over it
-// and aborts if anything is left behind.
+// and aborts if anything is left behind. The orientation entry checks the EXIF parser and
+// the turning of images instead.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +9,18 @@
 
 namespace kv::imageconv::fuzz {
 
-enum class Target { kJpeg, kBmp, kTiff, kPng, kPcx, kPhotoCd, kAnyImage };
+enum class Target {
+    kJpeg,
+    kBmp,
+    kTiff,
+    kPng,
+    kPcx,
+    kPhotoCd,
+    kWebp,
+    kHeif,
+    kOrientation,
+    kAnyImage
+};
 
 // Runs one input; always answers 0 (libFuzzer's convention). Faults show as sanitizer
 // reports or an abort.

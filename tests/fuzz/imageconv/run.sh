@@ -7,7 +7,7 @@ repo=$(cd "$(dirname "$0")/../../.." && pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(jpeg bmp tiff png pcx photocd anyimage)
+[ ${#targets[@]} -eq 0 ] && targets=(jpeg bmp tiff png pcx photocd webp heif orientation anyimage)
 out=$repo/build/fuzz
 cmake -S "$repo/tests/fuzz/imageconv" -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -17,6 +17,7 @@ if [ ! -d "$seeds" ]; then
     cmake --build "$repo/build/host" -j2 --target imageconv_make_seeds >/dev/null
     "$repo/build/host/tests/host/imageconv/imageconv_make_seeds" "$seeds"
 fi
+export LSAN_OPTIONS=suppressions=$repo/tests/fuzz/imageconv/lsan.supp
 for target in "${targets[@]}"; do
     corpus=$out/corpus/$target
     mkdir -p "$corpus" "$out/findings/$target"

@@ -42,6 +42,13 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> SeedImages(const std::
     std::vector<uint8_t> photoCd(768 * 3);
     for (size_t i = 0; i < photoCd.size(); ++i) photoCd[i] = uint8_t(i * 7);
     seeds.emplace_back("photocd-rows.bin", photoCd);
+    for (const char* name : {"test.webp", "seed-alpha.webp", "seed-lossless.webp",
+                             "seed-animated.webp", "seed.heic", "seed-alpha.avif"}) {
+        seeds.emplace_back(name, ReadFile(DataFile(name)));
+    }
+    // An EXIF block (for the orientation target, which reads its input as one).
+    const std::vector<uint8_t> exif = WithExifOrientation({0xFF, 0xD8}, 6, true);
+    seeds.emplace_back("orientation.exif", std::vector<uint8_t>(exif.begin() + 12, exif.end()));
     seeds.emplace_back("text.txt", std::vector<uint8_t>{'n', 'o', 't', ' ', 'a', 'n', ' ', 'i'});
     return seeds;
 }

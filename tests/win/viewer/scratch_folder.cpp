@@ -19,11 +19,7 @@ ScratchFolder::~ScratchFolder() {
 }
 
 std::string BuiltViewerLibrary() {
-    std::string path = "Z:" KV_VIEWER_LIBRARY_UNIX_PATH;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
+    return e2e::HostPath(KV_VIEWER_LIBRARY_UNIX_PATH);
 }
 
 std::string ViewerTitle(const std::string& fileName) {

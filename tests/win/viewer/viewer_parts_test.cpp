@@ -1,5 +1,5 @@
 // The viewer's own pieces, called directly: command-line handling, fitting an image into
-// an area, and loading bitmap files.
+// an area, and loading image files.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -90,18 +90,38 @@ TEST(ViewerFitTest, KeepsAtLeastOnePixelAndHonoursTheAreaOrigin) {
     ExpectRect(FitInside(50, 50, RECT{10, 20, 110, 120}, false), 35, 45, 85, 95);
 }
 
-TEST(ViewerPictureTest, LoadsBitmapsAndRefusesOtherContent) {
+// The picture's colour at (x, y) as red, green, blue.
+COLORREF PixelOf(const viewer::Picture& picture, int x, int y) {
+    DIBSECTION dib;
+    if (GetObjectW(picture.bitmap(), sizeof dib, &dib) != sizeof dib) return CLR_INVALID;
+    const auto* row = static_cast<const BYTE*>(dib.dsBm.bmBits) + y * dib.dsBm.bmWidthBytes;
+    return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+}
+
+TEST(ViewerPictureTest, LoadsEveryFormatTheLibraryReadsAndRefusesOtherContent) {
     ScratchFolder folder("viewer picture");
     ASSERT_TRUE(e2e::WriteFileBytes(folder.path() + "图 1.bmp", e2e::MakeBmp24(37, 21)));
     ASSERT_TRUE(e2e::WriteFileBytes(folder.path() + "junk.bmp", "BMnot a bitmap"));
+    const struct {
+        std::string path;
+        int width, height;
+        COLORREF colour;  // of the pixel at (1, 1); CLR_INVALID: not checked
+    } cases[] = {
+        {folder.path() + "图 1.bmp", 37, 21, CLR_INVALID},
+        {e2e::TestImage("solid.png"), 20, 10, RGB(0x33, 0x66, 0xCC)},
+        {e2e::TestImage("solid.webp"), 30, 20, RGB(0xC0, 0x80, 0x40)},
+        {e2e::TestImage("example.heic"), 1280, 854, CLR_INVALID},
+    };
     wchar_t path[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, (folder.path() + "图 1.bmp").c_str(), -1, path, MAX_PATH);
-
-    viewer::Picture picture;
-    ASSERT_TRUE(picture.Load(path));
-    EXPECT_TRUE(picture.loaded());
-    EXPECT_EQ(picture.width(), 37);
-    EXPECT_EQ(picture.height(), 21);
+    for (const auto& c : cases) {
+        MultiByteToWideChar(CP_ACP, 0, c.path.c_str(), -1, path, MAX_PATH);
+        viewer::Picture picture;
+        ASSERT_TRUE(picture.Load(path)) << c.path;
+        EXPECT_TRUE(picture.loaded());
+        EXPECT_EQ(picture.width(), c.width);
+        EXPECT_EQ(picture.height(), c.height);
+        if (c.colour != CLR_INVALID) EXPECT_EQ(PixelOf(picture, 1, 1), c.colour) << c.path;
+    }
 
     MultiByteToWideChar(CP_ACP, 0, (folder.path() + "junk.bmp").c_str(), -1, path, MAX_PATH);
     viewer::Picture junk;

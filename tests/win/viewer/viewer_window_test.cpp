@@ -19,10 +19,12 @@ const char kFrameClass[] = "Photo_Lightweight_Viewer";
 
 class ViewerWindowTest : public ::testing::Test {
   protected:
-    // Starts the viewer on a fresh bitmap named fileName and waits for its frame.
-    void OpenBitmap(const std::string& fileName) {
+    // Starts the viewer on a fresh file named fileName (a bitmap unless other bytes are
+    // given) and waits for its frame.
+    void OpenBitmap(const std::string& fileName, const std::string& bytes = "") {
         fileName_ = fileName;
-        ASSERT_TRUE(e2e::WriteFileBytes(folder_.path() + fileName, e2e::MakeBmp24(320, 200)));
+        ASSERT_TRUE(e2e::WriteFileBytes(folder_.path() + fileName,
+                                        bytes.empty() ? e2e::MakeBmp24(320, 200) : bytes));
         viewer_ = e2e::ChildProcess::Start("rundll32.exe " + BuiltViewerLibrary() +
                                            ",ImageView_Fullscreen " + folder_.path() + fileName);
         ASSERT_TRUE(viewer_.has_value());
@@ -87,6 +89,13 @@ TEST_F(ViewerWindowTest, FrameIsTitledWithFileNameAndHoldsCanvasAndPane) {
     EXPECT_TRUE(e2e::DescribeWindow(pane_).visible);
     EXPECT_EQ(e2e::DescribeWindow(pane_).parent, frame_);
     EXPECT_EQ(e2e::DescribeWindow(canvas_).parent, frame_);
+    ExpectLayoutFollowsFrame();
+}
+
+TEST_F(ViewerWindowTest, AFileItCannotReadStillGetsItsTitledFrameCanvasAndPane) {
+    OpenBitmap("坏 照片.heic", std::string(4000, '\x5A'));
+    EXPECT_EQ(e2e::DescribeWindow(frame_).title, "坏 照片.heic - Windows 照片查看器");
+    FindChildren();
     ExpectLayoutFollowsFrame();
 }
 
