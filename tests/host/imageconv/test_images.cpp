@@ -76,7 +76,9 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 std::string DataFile(const std::string& name) {
-    return std::string(KV_IMAGECONV_TEST_DATA) + "/" + name;
+    // The data folder lies beside this source file.
+    const std::string source = __FILE__;
+    return source.substr(0, source.find_last_of('/') + 1) + "data/" + name;
 }
 
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,

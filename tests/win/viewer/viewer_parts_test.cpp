@@ -120,7 +120,9 @@ TEST(ViewerPictureTest, LoadsEveryFormatTheLibraryReadsAndRefusesOtherContent) {
         EXPECT_TRUE(picture.loaded());
         EXPECT_EQ(picture.width(), c.width);
         EXPECT_EQ(picture.height(), c.height);
-        if (c.colour != CLR_INVALID) EXPECT_EQ(PixelOf(picture, 1, 1), c.colour) << c.path;
+        if (c.colour != CLR_INVALID) {
+            EXPECT_EQ(PixelOf(picture, 1, 1), c.colour) << c.path;
+        }
     }
 
     MultiByteToWideChar(CP_ACP, 0, (folder.path() + "junk.bmp").c_str(), -1, path, MAX_PATH);
