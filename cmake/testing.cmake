@@ -5,6 +5,10 @@ include(GoogleTest)
 
 if(TAVI_WINDOWS)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine --dir ${CMAKE_BINARY_DIR}/wine)
+  # Test type libraries are made with widl and import stdole2.tlb, which the Wine environment
+  # ships (its 64-bit folder serves both targets).
+  find_program(TAVI_WIDL ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-widl REQUIRED)
+  set(TAVI_WINE_TYPELIB_DIR /var/cache/tavi-deps/wine-root/usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 endif()
 
 # tavi_add_gtest(NAME [RUN_SERIAL] SOURCES ... LIBS ...): one GoogleTest program, its cases

@@ -62,11 +62,16 @@ class ViewerWindowTest : public ::testing::Test {
                pane.rectInParent.bottom == frame.clientRect.bottom;
     }
 
+    // Finds the canvas and the pane, and waits for their first layout: the frame is seen as
+    // soon as it exists, before its first size message has placed them.
     void FindChildren() {
         canvas_ = e2e::FindChild(frame_, "Photos_PhotoCanvas");
         pane_ = e2e::FindChild(frame_, "Photos_NavigationPane", "导航窗格");
         ASSERT_NE(canvas_, nullptr) << e2e::FormatWindowTree(frame_);
         ASSERT_NE(pane_, nullptr) << e2e::FormatWindowTree(frame_);
+        ASSERT_TRUE(e2e::WaitUntil(5000, [&] {
+            return PaneMatchesFrame() && e2e::DescribeWindow(pane_).clientRect.bottom > 0;
+        })) << e2e::FormatWindowTree(frame_);
     }
 
     ScratchFolder folder_{"viewer window"};
