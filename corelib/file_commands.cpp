@@ -48,8 +48,40 @@ void EmptyDirectory(const std::string& directory) {
     }
 }
 
+// "C:" or "C:\" as written: "C:" alone would otherwise name the current folder on C:.
 bool IsDriveRoot(const char* path) {
     return path[0] && path[1] == ':' && (path[2] == '\0' || (path[2] == '\\' && path[3] == '\0'));
+}
+
+// The full, normalised form of `path` (C:\x\.., C:/ and, on drive C:, \. all name C:\),
+// without trailing separators; empty when the path cannot be resolved.
+std::string FullPath(const char* path) {
+    char buffer[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
+    if (length == 0 || length >= sizeof buffer) return std::string();
+    std::string full(buffer, length);
+    while (full.size() > 1 && full.back() == '\\') full.pop_back();
+    return full;
+}
+
+// A volume or share root in normalised form: C:, \\server\share, their \\?\ forms, or a
+// folder on which another volume is mounted.
+bool IsVolumeOrShareRoot(const std::string& full) {
+    std::string path = full;
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0) {
+        path = "\\\\" + path.substr(8);
+    } else if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0) {
+        path = path.substr(4);
+    }
+    if (path.size() == 2 && path[1] == ':') return true;
+    if (path.rfind("\\\\", 0) == 0) {
+        // \\server\share: at most one separator after the server name.
+        const size_t share = path.find('\\', 2);
+        return share == std::string::npos || path.find('\\', share + 1) == std::string::npos;
+    }
+    char volume[MAX_PATH];
+    return GetVolumePathNameA((full + "\\").c_str(), volume, sizeof volume) &&
+           full + "\\" == volume;
 }
 
 bool WriteAll(HANDLE file, const uint8_t* bytes, uint32_t length) {
@@ -71,12 +103,18 @@ void KV_CDECL MakeDir(ArgValue* result, int32_t count, ArgValue* args) {
 void KV_CDECL RemoveDirTree(ArgValue* result, int32_t count, ArgValue* args) {
     const char* path = TextAt(count, args, 0);
     while (*path == ' ') ++path;
-    if (!*path || IsDriveRoot(path)) {
+    // The root test runs on the normalised path: any spelling of a root would otherwise
+    // empty the whole volume.
+    const std::string full = *path && !IsDriveRoot(path) ? FullPath(path) : std::string();
+    if (full.empty() || IsVolumeOrShareRoot(full)) {
         SetLogical(result, FALSE);
         return;
     }
-    EmptyDirectory(path);
-    SetLogical(result, RemoveDirectoryA(path));
+    // A link is removed as a link; its target is not part of the tree.
+    const DWORD attributes = GetFileAttributesA(full.c_str());
+    const DWORD link = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & link) != link) EmptyDirectory(full);
+    SetLogical(result, RemoveDirectoryA(full.c_str()));
 }
 
 void KV_CDECL CopyFileTo(ArgValue* result, int32_t count, ArgValue* args) {

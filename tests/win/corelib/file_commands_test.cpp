@@ -125,15 +125,47 @@ TEST_F(FileCommandsTest, MakeDirCreatesOnlyTheLastComponent) {
     EXPECT_FALSE(Exists(Path("missing")));
 }
 
-TEST_F(FileCommandsTest, RemoveDirTreeRefusesEmptyPathsAndDriveRoots) {
-    WriteTestFile("D:\\corelib_root_sentinel.txt", "stay");
-    for (const char* path : {"", "   ", "C:", "C:\\", "D:", "D:\\", "  D:\\"}) {
+// A share root for the refusal test: Wine serves \\server\share from the prefix's
+// dosdevices\unc folder, reached here through drive Z:. Empty when that is not available.
+std::string MakeStandInShare() {
+    char prefix[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    if (length == 0 || length >= sizeof prefix) return std::string();
+    std::string unc = std::string("Z:") + prefix + "/dosdevices/unc";
+    for (char& c : unc) c = c == '/' ? '\\' : c;
+    CreateDirectoryA(unc.c_str(), nullptr);
+    CreateDirectoryA((unc + "\\kvserver").c_str(), nullptr);
+    CreateDirectoryA((unc + "\\kvserver\\share").c_str(), nullptr);
+    WriteTestFile(unc + "\\kvserver\\share\\sentinel.txt", "stay");
+    return ReadTestFile("\\\\kvserver\\share\\sentinel.txt") == "stay" ? unc : std::string();
+}
+
+TEST_F(FileCommandsTest, RemoveDirTreeRefusesEmptyPathsAndRootsHoweverSpelled) {
+    // D: stands in for a volume: none of these spellings may empty it.
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(kRoot.c_str()));
+    for (const char* path :
+         {"", "   ", "C:", "C:\\", "D:", "D:\\", "  D:\\", "D:/", "D:\\.", "D:\\corelib_files\\..",
+          "\\.", "D:\\\\", "D:\\\\\\\\", ".\\..", "\\\\?\\D:\\", "\\\\.\\D:\\"}) {
+        WriteTestFile("D:\\corelib_root_sentinel.txt", "stay");
         EXPECT_FALSE(Logical(core::kRemoveDirTree, {TextArg(path)})) << '"' << path << '"';
+        EXPECT_EQ(ReadTestFile("D:\\corelib_root_sentinel.txt"), "stay") << '"' << path << '"';
+        ASSERT_TRUE(Exists(kRoot)) << '"' << path << '"';
     }
-    EXPECT_EQ(ReadTestFile("D:\\corelib_root_sentinel.txt"), "stay");
-    EXPECT_TRUE(Exists(kRoot));
+    SetCurrentDirectoryA(previous);
     EXPECT_TRUE(Exists("C:\\windows\\system32"));
     DeleteFileA("D:\\corelib_root_sentinel.txt");
+
+    const std::string share = MakeStandInShare();
+    if (share.empty()) GTEST_SKIP() << "no share can be served from the prefix here";
+    for (const char* path : {"\\\\kvserver\\share\\", "\\\\kvserver\\share",
+                             "\\\\kvserver\\share\\.", "\\\\?\\UNC\\kvserver\\share\\"}) {
+        WriteTestFile(share + "\\kvserver\\share\\sentinel.txt", "stay");
+        EXPECT_FALSE(Logical(core::kRemoveDirTree, {TextArg(path)})) << '"' << path << '"';
+        EXPECT_EQ(ReadTestFile("\\\\kvserver\\share\\sentinel.txt"), "stay") << '"' << path << '"';
+    }
+    Wipe(share + "\\kvserver");
 }
 
 TEST_F(FileCommandsTest, RemoveDirTreeRemovesNestedTreesAndSkipsLeadingSpaces) {
@@ -178,13 +210,19 @@ TEST_F(FileCommandsTest, RemoveDirTreeRemovesADirectoryLinkButNotItsTarget) {
     // case cannot be built.
     CreateSymbolicLinkA(Path("tree\\link").c_str(), Path("outside").c_str(),
                         SYMBOLIC_LINK_FLAG_DIRECTORY);
-    const DWORD attributes = GetFileAttributesA(Path("tree\\link").c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        GTEST_SKIP() << "directory links cannot be made here";
+    CreateSymbolicLinkA(Path("top link").c_str(), Path("outside").c_str(),
+                        SYMBOLIC_LINK_FLAG_DIRECTORY);
+    for (const char* link : {"tree\\link", "top link"}) {
+        const DWORD attributes = GetFileAttributesA(Path(link).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            GTEST_SKIP() << "directory links cannot be made here";
     }
 
     EXPECT_TRUE(Logical(core::kRemoveDirTree, {TextArg(Path("tree").c_str())}));
     EXPECT_FALSE(Exists(Path("tree")));
+    // A link given as the tree itself goes as a link too.
+    EXPECT_TRUE(Logical(core::kRemoveDirTree, {TextArg(Path("top link").c_str())}));
+    EXPECT_FALSE(Exists(Path("top link")));
     EXPECT_EQ(ReadTestFile(Path("outside\\1.txt")), "one");
     EXPECT_EQ(ReadTestFile(Path("outside\\a\\b\\3.txt")), "three");
 }
