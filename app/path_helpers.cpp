@@ -86,14 +86,19 @@ Text GetFolderPath(int32_t number) {
     if (shellFolder >= 0) {
         found = CallNative<int32_t>(kShGetSpecialFolderPath, WindowHandle(0), buffer.Raw(),
                                     shellFolder, int32_t(0)) != 0;
-    } else if (number == 9) {
-        found = CallNative<uint32_t>(kGetWindowsDirectory, buffer.Raw(),
-                                     uint32_t(kFolderBufferSize)) > 0;
-    } else if (number == 10) {
-        found = CallNative<uint32_t>(kGetSystemDirectory, buffer.Raw(),
-                                     uint32_t(kFolderBufferSize)) > 0;
-    } else if (number == 11) {
-        found = CallNative<uint32_t>(kGetTempPath, uint32_t(kFolderBufferSize), buffer.Raw()) > 0;
+    } else if (number >= 9 && number <= 11) {
+        // A folder too long for the buffer answers the size it needs and writes nothing.
+        uint32_t length = 0;
+        if (number == 9) {
+            length = CallNative<uint32_t>(kGetWindowsDirectory, buffer.Raw(),
+                                          uint32_t(kFolderBufferSize));
+        } else if (number == 10) {
+            length = CallNative<uint32_t>(kGetSystemDirectory, buffer.Raw(),
+                                          uint32_t(kFolderBufferSize));
+        } else {
+            length = CallNative<uint32_t>(kGetTempPath, uint32_t(kFolderBufferSize), buffer.Raw());
+        }
+        found = length > 0 && length < uint32_t(kFolderBufferSize);
     }
     if (!found) return Text();
     // The call wrote a terminated path over the blanks; keep just that path.
@@ -118,23 +123,31 @@ int32_t MakeDirectoryPath(Text& path) {
     // parts.At(0) is the drive, which is never tested or created.
     Text current = Text::Copy(count > 0 ? parts.At(0) : "");
     // The first level this call may create below a level that already existed: the one
-    // to remove again when a deeper level fails.
+    // to remove again when a deeper level fails, but only if this call made it.
     Text remembered;
+    int32_t rememberedLevel = 0;
+    bool madeRemembered = false;
     for (int32_t i = 1; i < count; ++i) {
         current = Text::Join({current.c_str(), kTexts.pathSeparator, parts.At(i)});
         if (!search.Exists(current.c_str())) {
-            const bool made =
-                CoreCommand(core::kMakeDir, {TextArg(current.c_str())}).value.i32 != 0;
-            if (!made) {
-                if (i > 1 && !remembered.Empty()) {
+            if (CoreCommand(core::kMakeDir, {TextArg(current.c_str())}).value.i32 != 0) {
+                madeRemembered = madeRemembered || i == rememberedLevel;
+                continue;
+            }
+            // Another instance may have made the level meanwhile; it counts as made, and
+            // neither it nor what that instance puts into it is ours to remove.
+            if (!search.Exists(current.c_str())) {
+                if (madeRemembered)
                     CoreCommand(core::kRemoveDirTree, {TextArg(remembered.c_str())});
-                }
                 return -1;
             }
-        } else if (i + 1 < count) {
-            remembered = Text::Join({current.c_str(), kTexts.pathSeparator, parts.At(i + 1)});
         }
         // An existing last level has no level below it; nothing is left to create.
+        if (i + 1 < count) {
+            remembered = Text::Join({current.c_str(), kTexts.pathSeparator, parts.At(i + 1)});
+            rememberedLevel = i + 1;
+            madeRemembered = false;
+        }
     }
     EnsureTrailingSeparator(path);
     return 1;

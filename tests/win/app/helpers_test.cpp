@@ -123,6 +123,60 @@ TEST_F(ProgramMakeDirectoryPathTest, AFailedLevelRemovesTheLevelsThisCallCreated
     EXPECT_TRUE(DirectoryExists(base_));
 }
 
+// Another instance making a level between this call's test and its own create: the kernel's
+// CreateDirectoryA, as the program's MakeDir calls it, is swapped for one that lets the
+// other instance win the race on one path first.
+#if defined(__x86_64__)
+extern "C" decltype(&CreateDirectoryA) importedCreateDirectory asm("__imp_CreateDirectoryA");
+#else
+extern "C" decltype(&CreateDirectoryA) importedCreateDirectory asm("__imp__CreateDirectoryA@8");
+#endif
+decltype(&CreateDirectoryA) systemCreateDirectory = nullptr;
+std::string racedLevel;
+
+BOOL WINAPI CreateDirectoryLosingTheRace(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+    if (racedLevel == path) {
+        systemCreateDirectory(path, security);
+        std::string other = std::string(path) + "\\other.bmp";
+        CloseHandle(
+            CreateFileA(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+    return systemCreateDirectory(path, security);
+}
+
+class RacedCreateDirectory {
+  public:
+    explicit RacedCreateDirectory(const std::string& level) {
+        racedLevel = level;
+        systemCreateDirectory = Swap(&CreateDirectoryLosingTheRace);
+    }
+    ~RacedCreateDirectory() { Swap(systemCreateDirectory); }
+
+  private:
+    static decltype(&CreateDirectoryA) Swap(decltype(&CreateDirectoryA) function) {
+        DWORD protection = 0;
+        VirtualProtect(&importedCreateDirectory, sizeof function, PAGE_READWRITE, &protection);
+        const auto previous = importedCreateDirectory;
+        importedCreateDirectory = function;
+        VirtualProtect(&importedCreateDirectory, sizeof function, protection, &protection);
+        return previous;
+    }
+};
+
+TEST_F(ProgramMakeDirectoryPathTest, ALevelAnotherInstanceMadeMeanwhileCountsAndStays) {
+    const std::string temp = base_ + "\\temp";
+    RacedCreateDirectory race(temp);
+    Text path = Text::Copy(temp.c_str());
+    EXPECT_EQ(app::MakeDirectoryPath(path), 1);
+    EXPECT_NE(GetFileAttributesA((temp + "\\other.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A deeper level that fails leaves the other instance's level and its file alone.
+    RemoveTree(temp);
+    Text deeper = Text::Copy((temp + "\\bad|name").c_str());
+    EXPECT_EQ(app::MakeDirectoryPath(deeper), -1);
+    EXPECT_NE(GetFileAttributesA((temp + "\\other.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(ProgramMakeDirectoryPathTest, LevelsRightBelowTheDriveStayAfterAFailure) {
     const std::string top = "C:\\kv fresh level";
     RemoveTree(top);
