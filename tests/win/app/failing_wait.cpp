@@ -1,9 +1,10 @@
-// A test stand-in for the two waiting functions the program declares: by mode, the timer
-// cannot be created, or every wait fails at once; otherwise they do what the system does.
+// A test stand-in for system functions the program declares: by mode, the timer cannot be
+// created, every wait fails at once, or the temporary folder is too long for any buffer;
+// otherwise they do what the system does.
 #include <windows.h>
 
 namespace {
-enum Mode : LONG { kWorking = 0, kNoTimer = 1, kWaitFails = 2 };
+enum Mode : LONG { kWorking = 0, kNoTimer = 1, kWaitFails = 2, kLongTempFolder = 3 };
 LONG mode = kWorking;
 }  // namespace
 
@@ -28,4 +29,10 @@ extern "C" __declspec(dllexport) DWORD WINAPI
         return WAIT_FAILED;
     }
     return MsgWaitForMultipleObjects(count, handles, waitAll, ms, wakeMask);
+}
+
+// As the system answers for a folder longer than the buffer: the size needed, nothing written.
+extern "C" __declspec(dllexport) DWORD WINAPI TestGetTempPath(DWORD size, LPSTR buffer) {
+    if (mode == kLongTempFolder) return MAX_PATH + 40;
+    return GetTempPathA(size, buffer);
 }

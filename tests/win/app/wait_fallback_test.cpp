@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "app/native_declarations.h"
+#include "app/path_helpers.h"
 #include "app/wait_with_events.h"
 #include "tests/win/app/test_program.h"
 
@@ -28,6 +29,8 @@ struct FailingWaitDeclarations {
         functionNames[kv::app::kCreateWaitableTimer] = "TestCreateWaitableTimer";
         dllNames[kv::app::kMsgWaitForMultipleObjects] = "kvfailwait.dll";
         functionNames[kv::app::kMsgWaitForMultipleObjects] = "TestMsgWaitForMultipleObjects";
+        dllNames[kv::app::kGetTempPath] = "kvfailwait.dll";
+        functionNames[kv::app::kGetTempPath] = "TestGetTempPath";
     }
 } declarations;
 
@@ -71,6 +74,14 @@ TEST_P(ProgramWaitFallbackTest, ReturnsAfterAboutTheTimeAndServesMessages) {
 
 // 1: the timer cannot be created; 2: the wait fails at once.
 INSTANTIATE_TEST_SUITE_P(NoTimerOrFailingWait, ProgramWaitFallbackTest, ::testing::Values(1, 2));
+
+// 3: the temporary folder does not fit the 260-byte buffer; it is not found, rather than
+// handed on as 260 blanks.
+class ProgramLongFolderTest : public ProgramWaitFallbackTest {};
+TEST_P(ProgramLongFolderTest, AFolderTooLongForTheBufferIsNotFound) {
+    EXPECT_STREQ(app::GetFolderPath(11).c_str(), "");
+}
+INSTANTIATE_TEST_SUITE_P(LongTemporaryFolder, ProgramLongFolderTest, ::testing::Values(3));
 
 }  // namespace
 }  // namespace kv::test
