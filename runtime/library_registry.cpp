@@ -1,6 +1,8 @@
 // The support libraries: registration, end notification and command calls.
 #include <cstring>
+#include <new>
 
+#include "runtime/memory.h"
 #include "runtime/runtime_app.h"
 
 namespace kv {
@@ -10,7 +12,7 @@ void RegisterLibraries(const ProgramInfo& info) {
     for (uint32_t i = 0; i < info.libraryCount; ++i) {
         const LibraryInfo* library = info.libraries[i];
         if (library && library->notify)
-            library->notify(libnotify::kStart, reinterpret_cast<intptr_t>(&SystemNotify), 0);
+            library->notify(libnotify::kStart, reinterpret_cast<intptr_t>(&SystemNotifyEntry), 0);
     }
     app.libraries.assign(info.libraries, info.libraries + info.libraryCount);
     app.libraryData.assign(info.libraryCount, 0);
@@ -35,7 +37,13 @@ const LibraryInfo* const* Libraries(int* count) {
 ArgValue CallLibraryCommand(LibraryCommand command, int32_t count, ArgValue* args) {
     ArgValue result;
     std::memset(&result, 0, sizeof result);
-    command(&result, count, args);
+    // An exception must not cross the command's C boundary. The library's own allocations
+    // fail as the runtime's do; the size they asked for is not known here.
+    try {
+        command(&result, count, args);
+    } catch (const std::bad_alloc&) {
+        ReportAllocationFailure(0);
+    }
     return result;
 }
 

@@ -12,12 +12,6 @@ namespace {
 const char* constantStart = nullptr;
 const char* constantEnd = nullptr;
 
-[[noreturn]] void ReportAllocationFailure(intptr_t size) {
-    char message[100];
-    std::snprintf(message, sizeof message, "分配 %lld 字节内存失败!", static_cast<long long>(size));
-    ReportRuntimeError(message, 0);
-}
-
 size_t ElementCount(const uint32_t* header) {
     size_t count = 1;
     for (uint32_t d = 0; d < header[0]; ++d) count *= header[1 + d];
@@ -40,6 +34,12 @@ const char* ConstantBlockEnd(const void* address) {
         p >= reinterpret_cast<uintptr_t>(constantEnd))
         return nullptr;
     return constantEnd;
+}
+
+void ReportAllocationFailure(intptr_t size) {
+    char message[100];
+    std::snprintf(message, sizeof message, "分配 %lld 字节内存失败!", static_cast<long long>(size));
+    ReportRuntimeError(message, 0);
 }
 
 void* AllocateUnchecked(intptr_t size) {

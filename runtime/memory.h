@@ -15,6 +15,8 @@ void ForgetConstantBlock();
 // The block's end when `address` lies inside it, else null.
 const char* ConstantBlockEnd(const void* address);
 
+// Reports "分配 %d 字节内存失败!" with `size` as a runtime error; the program ends.
+[[noreturn]] void ReportAllocationFailure(intptr_t size);
 // A new block; failure reports "分配 %d 字节内存失败!" and ends the program.
 void* Allocate(intptr_t size);
 // A new block or null.

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "runtime/helper_table.h"
@@ -63,6 +64,11 @@ void RegisterIdle(HWND window, kv::IdleRoutine routine, intptr_t parameter) {
     kv::SystemNotify(kv::sysnotify::kRegisterIdleRoutine, reinterpret_cast<intptr_t>(&record), 0);
 }
 
+// A library command that runs out of memory in its own allocations.
+void KV_CDECL ThrowsOutOfMemory(kv::ArgValue*, int32_t, kv::ArgValue*) {
+    throw std::bad_alloc();
+}
+
 DWORD WINAPI WorkerEnd(void*) {
     kv::EndProgram(5);
     return 0;
@@ -97,6 +103,8 @@ void RunScenario(const std::string& scenario) {
         text.value.text = const_cast<char*>("12");
         text.type = kv::tag::kText;
         kv::SystemNotify(kv::sysnotify::kNumberAsInteger, reinterpret_cast<intptr_t>(&text), 0);
+    } else if (scenario == "command-throws") {
+        kvHelperTable.callSupportCommand(ThrowsOutOfMemory, 0, nullptr);
     } else if (scenario == "worker-end") {
         CloseHandle(CreateThread(nullptr, 0, WorkerEnd, nullptr, 0, nullptr));
     } else if (scenario == "program-dir") {

@@ -138,6 +138,12 @@ TEST(RuntimeErrorBox, UnknownFunctionWithoutDllNamesTheFunction) {
     EXPECT_EQ(box.exitCode, kRuntimeErrorExit);
 }
 
+TEST(RuntimeErrorBox, ACommandOutOfMemoryEndsAsAnAllocationFailure) {
+    Box box = RunProbeToBox("command-throws");
+    EXPECT_EQ(box.text, "运行时出错!\r\n\r\n错误信息：分配 0 字节内存失败!\r\n");
+    EXPECT_EQ(box.exitCode, kRuntimeErrorExit);
+}
+
 TEST(RuntimeErrorBox, NonNumericConversion) {
     Box box = RunProbeToBox("not-numeric");
     EXPECT_EQ(box.text, "运行时出错!\r\n\r\n错误信息：欲转换数据类型不是数值\r\n");
