@@ -11,8 +11,14 @@
 
 namespace kv {
 
-// The kernel's SystemNotify entry (handed to every library with notification 1).
-intptr_t KV_STDCALL SystemNotify(int32_t code, intptr_t p1, intptr_t p2);
+// The kernel's SystemNotify entry (handed to every library with notification 1). Its answer
+// fills both result words, so that 2001 delivers a whole 64-bit integer on the 32-bit build
+// too; every other answer fits the pointer-sized word that libraries read.
+int64_t KV_STDCALL SystemNotifyEntry(int32_t code, intptr_t p1, intptr_t p2);
+// The same service for the kernel's own callers.
+inline intptr_t SystemNotify(int32_t code, intptr_t p1, intptr_t p2) {
+    return intptr_t(SystemNotifyEntry(code, p1, p2));
+}
 
 // Fatal errors: one box, then the end sequence with -1. Never return.
 [[noreturn]] void ReportRuntimeError(const char* text, int32_t code);

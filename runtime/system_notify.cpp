@@ -27,7 +27,7 @@ T* Address(intptr_t word) {
 }
 }  // namespace
 
-intptr_t KV_STDCALL SystemNotify(int32_t code, intptr_t p1, intptr_t p2) {
+int64_t KV_STDCALL SystemNotifyEntry(int32_t code, intptr_t p1, intptr_t p2) {
     RuntimeApp& app = App();
     switch (code) {
         case sysnotify::kDefaultIcons: {
@@ -48,7 +48,7 @@ intptr_t KV_STDCALL SystemNotify(int32_t code, intptr_t p1, intptr_t p2) {
             int64_t number = 0;
             if (!p1 || !NumberAsInteger(*Address<const ArgValue>(p1), &number))
                 ReportRuntimeError(errtext::kNotNumeric, 0);
-            return intptr_t(number);
+            return number;
         }
         case sysnotify::kCommandLine:
             return 0;

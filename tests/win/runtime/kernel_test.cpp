@@ -138,11 +138,20 @@ TEST_F(KernelTest, ProgramDirectoryAndFileName) {
     EXPECT_EQ(App().word2, 85147u);
 }
 
-intptr_t AsInteger(TypeTag type, int64_t bits) {
+// Called as a library calls it, with the entry it received, reading both result words.
+int64_t AsInteger(TypeTag type, int64_t bits) {
+    using WideNotify = int64_t(KV_STDCALL*)(int32_t, intptr_t, intptr_t);
     ArgValue value{};
     value.value.i64 = bits;
     value.type = type;
-    return SystemNotify(sysnotify::kNumberAsInteger, reinterpret_cast<intptr_t>(&value), 0);
+    const auto notify = reinterpret_cast<WideNotify>(test::ReceivedSystemNotify());
+    return notify(sysnotify::kNumberAsInteger, reinterpret_cast<intptr_t>(&value), 0);
+}
+
+int64_t DoubleBits(double real) {
+    int64_t bits;
+    std::memcpy(&bits, &real, sizeof bits);
+    return bits;
 }
 
 TEST_F(KernelTest, NumericValuesAsIntegers) {
@@ -150,10 +159,10 @@ TEST_F(KernelTest, NumericValuesAsIntegers) {
     EXPECT_EQ(AsInteger(tag::kShort, 0xFFFF), -1);
     EXPECT_EQ(AsInteger(tag::kInt, -70000), -70000);
     EXPECT_EQ(AsInteger(tag::kLong, 0x100000005), 5);
-    double real = -7.9;
-    int64_t bits;
-    std::memcpy(&bits, &real, sizeof bits);
-    EXPECT_EQ(AsInteger(tag::kDouble, bits), -7);
+    EXPECT_EQ(AsInteger(tag::kDouble, DoubleBits(-7.9)), -7);
+    // Beyond 32 bits the whole integer arrives, on the 32-bit build too.
+    EXPECT_EQ(AsInteger(tag::kDouble, DoubleBits(5000000000.9)), 5000000000);
+    EXPECT_EQ(AsInteger(tag::kDouble, DoubleBits(-7.9e12)), -7900000000000);
 }
 
 TEST_F(KernelTest, DefaultIconsLoadedOnceFromTheProgram) {
@@ -276,7 +285,8 @@ TEST_F(KernelTest, WindowWithoutObjectIsAskedForOne) {
 
 TEST_F(KernelTest, LibrariesRegisteredInOrderAndNotifiedAtTheEnd) {
     EXPECT_EQ(test::LibraryEvents(), std::vector<std::string>{"notify 1 SystemNotify"});
-    EXPECT_EQ(test::ReceivedSystemNotify(), &SystemNotify);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(test::ReceivedSystemNotify()),
+              reinterpret_cast<intptr_t>(&SystemNotifyEntry));
     ASSERT_EQ(App().libraries.size(), 3u);
     EXPECT_EQ(App().libraryData, (std::vector<intptr_t>{0, 0, 0}));
     App().libraryData[0] = 77;

@@ -14,7 +14,8 @@ void Record(const std::string& event) {
 intptr_t KV_STDCALL RecordingNotify(int32_t code, intptr_t p1, intptr_t) {
     if (code == libnotify::kStart) {
         systemNotify = reinterpret_cast<NotifyFunction>(p1);
-        Record(systemNotify == &SystemNotify ? "notify 1 SystemNotify" : "notify 1 other");
+        Record(p1 == reinterpret_cast<intptr_t>(&SystemNotifyEntry) ? "notify 1 SystemNotify"
+                                                                    : "notify 1 other");
         return 0;
     }
     Record("notify " + std::to_string(code) + " " + std::to_string(p1));
