@@ -8,7 +8,6 @@ namespace kv::com {
 namespace {
 constexpr WORD kAllKinds[] = {INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT,
                               INVOKE_PROPERTYPUTREF};
-constexpr WORD kPutKinds[] = {INVOKE_PROPERTYPUT, INVOKE_PROPERTYPUTREF};
 }  // namespace
 
 BoundMember::~BoundMember() {
@@ -43,9 +42,8 @@ bool BoundMember::Bind(IUnknown* object, const wchar_t* name) {
         typeComp_ = nullptr;
         return false;
     }
-    name_.assign(name, name + wcslen(name) + 1);
-    hash_ = LHashValOfNameSys(SYS_WIN32, GetUserDefaultLCID(), name_.data());
-    return BindWithFlags(name_.data(), hash_, kAllKinds, sizeof kAllKinds / sizeof *kAllKinds);
+    const ULONG hash = LHashValOfNameSys(SYS_WIN32, GetUserDefaultLCID(), name);
+    return BindWithFlags(name, hash, kAllKinds, sizeof kAllKinds / sizeof *kAllKinds);
 }
 
 bool BoundMember::BindWithFlags(const wchar_t* name, ULONG hash, const WORD* flags,
@@ -104,10 +102,6 @@ bool BoundMember::AcceptArgumentCount(UINT actual) {
     if (function_ && function_->cParamsOpt == -1 && declaredCount_ > 0) {
         parameters_.resize(actual, parameters_.back());
         return true;
-    }
-    if (function_ && flags_ == DISPATCH_PROPERTYGET &&
-        BindWithFlags(name_.data(), hash_, kPutKinds, sizeof kPutKinds / sizeof *kPutKinds)) {
-        return actual <= declaredCount_;
     }
     return false;
 }

@@ -22,9 +22,8 @@ class BoundMember {
     // binds to no function or variable.
     bool Bind(IUnknown* object, const wchar_t* name);
 
-    // Checks `actual` arguments against the declared parameters. A variable argument list
-    // takes more (its last parameter repeats); a property get given more arguments than it
-    // declares is bound again as a property put, which is what such a call means.
+    // Checks `actual` arguments against the declared parameters. Only a variable argument
+    // list takes more (its last parameter repeats); property writes are never made.
     bool AcceptArgumentCount(UINT actual);
 
     IDispatch* Dispatch() const { return dispatch_; }
@@ -48,8 +47,6 @@ class BoundMember {
     WORD flags_ = 0;
     UINT declaredCount_ = 0;
     std::vector<ELEMDESC> parameters_;
-    std::vector<wchar_t> name_;
-    ULONG hash_ = 0;
 };
 
 }  // namespace kv::com
