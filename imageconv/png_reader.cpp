@@ -47,6 +47,9 @@ bool PngReader::ReadHeader() {
     png_infop info = AsInfo(info_);
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_read_fn(png, &input_, ReadFromStream);
+    // libpng's default refuses more than 1,000,000 pixels a side; the image storage's own
+    // size cap is the only limit here.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colorType = 0;

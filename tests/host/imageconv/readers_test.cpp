@@ -190,6 +190,18 @@ TEST_F(PngTest, GreyWithAlphaKeepsTheGreyAndDropsTheAlpha) {
     for (int i = 0; i < 7 * 5; ++i) EXPECT_EQ(image.pixels()[i], samples[2 * i]);
 }
 
+TEST_F(PngTest, AMillionAndOnePixelsWideIsRead) {
+    const int width = 1000001;
+    std::vector<uint8_t> grey(width);
+    for (int i = 0; i < width; ++i) grey[i] = uint8_t(i * 13);
+    ASSERT_TRUE(WritePng(Path("wide.png"), width, 1, PNG_COLOR_TYPE_GRAY, 8, grey));
+    PngReader reader;
+    RasterImage image;
+    ASSERT_EQ(Run(reader, Path("wide.png"), &image), 1);
+    EXPECT_EQ(image.width(), width);
+    EXPECT_EQ(image.pixels()[width - 1], grey[width - 1]);
+}
+
 TEST_F(PngTest, InterlacedFilesAreAssembledFromAllPasses) {
     const Pixels rgb = Pattern(19, 11, 3);
     ASSERT_TRUE(WritePng(Path("i.png"), 19, 11, PNG_COLOR_TYPE_RGB, 8, rgb.data, true));

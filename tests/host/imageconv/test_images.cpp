@@ -131,6 +131,7 @@ bool WritePng(const std::string& path, int width, int height, int colorType, int
         return false;
     }
     png_init_io(png, f);
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_set_IHDR(png, info, width, height, bitDepth, colorType,
                  interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
