@@ -52,8 +52,22 @@ void UnitGone(uint32_t formId, uint32_t unitId) {
     entry.object = nullptr;
 }
 
+// True when `object` is the object of a unit whose window exists; a gone unit's object
+// is never read.
+bool IsLoadedUnitObject(const void* object) {
+    const FormMap& forms = Forms();
+    for (size_t i = 0; i < forms.Size(); ++i) {
+        for (const UnitEntry& entry : forms.At(i)->units) {
+            if (entry.object == object && !entry.IsMenuItem()) return IsLive(entry);
+        }
+    }
+    return false;
+}
+
 intptr_t LoadRequested(const LoadWindowRequest* request) {
     FormTemplate* form = Forms().Find(request->formId);
+    // An owner that is gone makes the load fail.
+    if (request->owner && !IsLoadedUnitObject(request->owner)) return -1;
     HWND owner = UnitWindow(request->owner);
     bool modal = request->modal != 0;
     if (!form || !LoadWindow(form, false, modal, owner)) return -1;
@@ -92,15 +106,15 @@ bool AnyLoadedWindowExists() {
 }
 
 void DestroyLoadedWindows() {
-    // Each destruction removes its window from the list (and deletes the object).
-    std::vector<WindowUnit*> windows = LoadedWindows();
-    for (WindowUnit* window : windows) {
-        HWND h = UnitWindow(window);
-        if (h && IsWindow(h)) {
-            DestroyWindow(h);
-        } else {
-            RemoveLoadedWindow(window);
-        }
+    // Destroying an owner also destroys the pop-ups it owns, and their objects go with them:
+    // walk by handle and destroy only a window that is still loaded.
+    std::vector<HWND> handles;
+    for (WindowUnit* window : LoadedWindows()) handles.push_back(UnitWindow(window));
+    for (HWND h : handles) {
+        const auto& live = LoadedWindows();
+        const bool loaded = std::any_of(
+            live.begin(), live.end(), [h](WindowUnit* window) { return UnitWindow(window) == h; });
+        if (loaded && h && IsWindow(h)) DestroyWindow(h);
     }
     LoadedWindows().clear();
 }

@@ -374,13 +374,22 @@ void WindowUnit::RunModal() {
 }
 
 void WindowUnit::DisableOthersForModalRun() {
+    const HWND h = handle();
+    // EnableWindow dispatches focus events whose handlers may load or close windows, this
+    // one included: work on a snapshot of the handles and skip windows that died.
+    std::vector<HWND> others;
     for (WindowUnit* other : LoadedWindows()) {
-        HWND o = other->handle();
-        if (other == this || !o || !IsWindow(o) || GetParent(o)) continue;
-        if (IsWindowEnabled(o)) {
-            EnableWindow(o, FALSE);
-            disabledWindows_.push_back(o);
+        if (other != this) others.push_back(other->handle());
+    }
+    for (HWND o : others) {
+        if (!o || !IsWindow(o) || GetParent(o) || !IsWindowEnabled(o)) continue;
+        EnableWindow(o, FALSE);
+        if (!StillAlive(h, this)) {
+            // Gone, this window can no longer enable it again when it closes.
+            EnableWindow(o, TRUE);
+            return;
         }
+        disabledWindows_.push_back(o);
     }
 }
 
@@ -614,8 +623,10 @@ LRESULT WindowUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnClose();
             return 0;
         case WM_QUERYENDSESSION: {
+            // Read before the event: its handler may destroy the window and this object.
+            const bool forced = forced_;
             EventOutcome outcome = Raise(1);
-            bool veto = !forced_ && outcome.ran && outcome.hasValue && outcome.value == 0;
+            bool veto = !forced && outcome.ran && outcome.hasValue && outcome.value == 0;
             return veto ? FALSE : TRUE;
         }
         case WM_DESTROY: {

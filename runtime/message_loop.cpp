@@ -31,7 +31,8 @@ void RuntimeApp::RunIdleRoutines() {
 void RuntimeApp::RunLoop(volatile bool* modalFlag) {
     bool idle = true;
     long idleCount = 0;
-    MSG next;
+    // Read before any peek has succeeded when the idle work ends on an empty queue.
+    MSG next{};
     for (;;) {
         while (idle && !PeekMessageA(&next, nullptr, 0, 0, PM_NOREMOVE)) {
             RunIdleRoutines();

@@ -9,6 +9,7 @@
 #include "runtime/forms_link.h"
 #include "runtime/kernel.h"
 #include "runtime/library.h"
+#include "tests/win/forms/freed_memory_guard.h"
 #include "tests/win/forms/test_forms.h"
 
 namespace kv::test {
@@ -94,6 +95,7 @@ TEST_F(Loading, LoadingALoadedWindowOnlyActivatesIt) {
 }
 
 TEST_F(Loading, LoadNotificationReportsFailureForUnknownFormsAndGoneOwners) {
+    FreedMemoryGuard guard;
     forms::FormTemplate f;
     f.units = {WindowEntry(Titled("w"), 0)};
     Install(f);
@@ -108,6 +110,12 @@ TEST_F(Loading, LoadNotificationReportsFailureForUnknownFormsAndGoneOwners) {
     request.formId = kFormId;
     EXPECT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), 0);
     EXPECT_TRUE(IsWindow(Window()));
+
+    // An owner whose window has gone, and its object with it, is never read.
+    request.owner = Form()->units[0].object;
+    DestroyWindow(Window());
+    EXPECT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), -1);
+    EXPECT_EQ(Form()->units[0].object, nullptr);
 }
 
 TEST_F(Loading, FirstVisibleWriteShowsByPositionLaterWritesOnlyShow) {
@@ -279,6 +287,48 @@ TEST_F(Loading, AModalWindowDestroyedWhileFirstShownRunsNoModalLoop) {
     forms::WriteUnitProperty(kModalFormId, 0, 5, -1, 1, 0);
     EXPECT_EQ(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0), 0);
     EXPECT_EQ(forms::CurrentModalForm(), 0u);
+}
+
+// Ending the program destroys an owner before the pop-up it owns, which goes with it.
+TEST_F(Loading, DestroyingTheLoadedWindowsSkipsPopUpsThatWentWithTheirOwner) {
+    FreedMemoryGuard guard;
+    forms::FormTemplate owner, popup;
+    owner.units = {WindowEntry(Titled("owner"), forms::state::kVisible)};
+    popup.units = {WindowEntry(Titled("pop-up"), forms::state::kVisible, {Bind(2, 2)})};
+    InstallForms({{kFormId, &owner}, {kModalFormId, &popup}});
+    ASSERT_TRUE(forms::LoadStartWindow(kFormId));
+    struct {
+        uint32_t formId;
+        void* owner;
+        uint32_t modal;
+    } request = {kModalFormId, forms::Forms().Find(kFormId)->units[0].object, 0};
+    ASSERT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), 0);
+    const HWND popupWindow = forms::UnitWindow(forms::Forms().Find(kModalFormId)->units[0].object);
+    ASSERT_EQ(GetWindow(popupWindow, GW_OWNER), Window());
+
+    forms::DestroyLoadedWindows();
+    EXPECT_FALSE(IsWindow(popupWindow));
+    EXPECT_EQ(CalledTags(), std::vector<int>{2});
+    EXPECT_TRUE(forms::LoadedWindows().empty());
+}
+
+uint64_t DestroyWindowAndSayNo(uint32_t, uint32_t, uint32_t) {
+    auto* object = reinterpret_cast<void*>(SystemNotify(sysnotify::kFindUnit, kFormId, 0));
+    DestroyWindow(forms::UnitWindow(object));
+    return forms::Returned(0);
+}
+
+TEST_F(Loading, AnEndQueryWhoseHandlerDestroysTheWindowStillGetsItsVeto) {
+    FreedMemoryGuard guard;
+    forms::FormTemplate f;
+    f.units = {
+        WindowEntry(Titled("w"), forms::state::kVisible,
+                    {{1, HandlerWord(reinterpret_cast<const void*>(&DestroyWindowAndSayNo))}})};
+    InstallForms({{kFormId, &f}});
+    ASSERT_TRUE(forms::LoadStartWindow(kFormId));
+    const HWND window = Window();
+    EXPECT_EQ(SendMessageA(window, WM_QUERYENDSESSION, 0, 0), FALSE);
+    EXPECT_FALSE(IsWindow(window));
 }
 
 }  // namespace
