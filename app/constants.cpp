@@ -29,6 +29,7 @@ __attribute__((section(".rdata$kv_const_1"))) extern const ProgramTexts kTexts =
     "scripting.FileSystemObject",
     "GetFolder",
     "Delete",
+    "图片转换失败！",
 };
 
 }  // namespace kv::app

@@ -36,6 +36,7 @@ struct ProgramTexts {
     ConstText<sizeof("scripting.FileSystemObject")> scriptingObject;
     ConstText<sizeof("GetFolder")> getFolderMember;
     ConstText<sizeof("Delete")> deleteMember;
+    ConstText<sizeof("图片转换失败！")> conversionFailed;
 };
 
 extern const ProgramTexts kTexts;

@@ -23,6 +23,7 @@ const char* const kNativeDllNames[kNativeDeclarationCount] = {
     "kernel32",
     "",
     "user32",
+    "kernel32.dll",
 };
 
 const char* const kNativeFunctionNames[kNativeDeclarationCount] = {
@@ -45,6 +46,7 @@ const char* const kNativeFunctionNames[kNativeDeclarationCount] = {
     "CloseHandle",
     "GetParent",
     "FindWindowExA",
+    "DeleteFileA",
 };
 
 }  // namespace kv::app

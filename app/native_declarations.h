@@ -26,7 +26,8 @@ enum NativeIndex : int32_t {
     kCloseHandle = 16,
     kGetParent = 17,
     kFindWindowExForPane = 18,
-    kNativeDeclarationCount = 19,
+    kDeleteFile = 19,
+    kNativeDeclarationCount = 20,
 };
 
 // DLL name (empty: the runtime searches its system DLL list) and function name of each.

@@ -48,6 +48,7 @@ uint64_t OnStartWindowDestroy() {
 
 uint64_t OnRepairButtonClick() {
     ConvertAndRelaunch();
+    return kNoValue;
 }
 
 uint64_t OnHostTimerTick() {

@@ -26,5 +26,7 @@ constexpr int32_t kTimerIntervalProperty = 8;
 
 // Shows a message box with the default caption and no owner.
 void ShowMessage(const char* text, int32_t style);
+// The message-box style of the program's failure messages: error icon, OK button.
+constexpr int32_t kErrorStyle = 16;
 
 }  // namespace kv::app

@@ -1,6 +1,7 @@
 #include "app/repair_install.h"
 
 #include "app/constants.h"
+#include "app/native_declarations.h"
 #include "app/path_helpers.h"
 #include "app/program_state.h"
 #include "corelib/commands.h"
@@ -8,7 +9,6 @@
 namespace kv::app {
 namespace {
 
-constexpr int32_t kErrorStyle = 16;
 constexpr int32_t kPlainStyle = 0;
 constexpr int32_t kInformationStyle = 64;
 
@@ -35,6 +35,8 @@ void RepairViewerLibrary() {
         ShowMessage(kTexts.repairDone, kPlainStyle);
         return;
     }
+    // A library cut short would be found at every later start and never repaired again.
+    CallNative<int32_t>(kDeleteFile, NativeText(target.c_str()));
     ShowMessage(kTexts.repairFailed, kErrorStyle);
     EndProgram(0);
 }

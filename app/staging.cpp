@@ -14,6 +14,7 @@ namespace {
 
 constexpr int32_t kNormalActivated = 2;
 constexpr int32_t kConvertToBmpEntry = 0;
+constexpr int32_t kConverted = 1;
 
 // A ComObject variable: the program owns the value block, the COM commands fill it.
 class ComObjectVariable {
@@ -58,8 +59,14 @@ void ConvertAndRelaunch() {
     }
     const Text name = GetFileNamePart(globals.imagePath.c_str(), true);
     const Text bmpPath = Text::Join({kTexts.stagingPrefix, name.c_str(), kTexts.convertedSuffix});
-    SupportCommand(kImageLibrary, kConvertToBmpEntry,
-                   {TextArg(globals.imagePath.c_str()), TextArg(bmpPath.c_str())});
+    const ArgValue converted =
+        SupportCommand(kImageLibrary, kConvertToBmpEntry,
+                       {TextArg(globals.imagePath.c_str()), TextArg(bmpPath.c_str())});
+    // Without a BMP the relaunch would open nothing and the working viewer would be lost.
+    if (converted.value.i32 != kConverted) {
+        ShowMessage(kTexts.conversionFailed, kErrorStyle);
+        return;
+    }
     // The BMP path is quoted so that the relaunched program sees it as its one argument
     // even when it holds blanks.
     const Text commandLine = Text::Join({kTexts.relaunchPrefix, bmpPath.c_str(), kTexts.quote});

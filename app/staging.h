@@ -5,8 +5,8 @@
 namespace kv::app {
 
 // Converts the current image, relaunches the installed program on the BMP, closes the
-// viewer and ends the program.
-[[noreturn]] void ConvertAndRelaunch();
+// viewer and ends the program. When the conversion fails it says so and changes nothing.
+void ConvertAndRelaunch();
 // Deletes the staging folder and asks the viewer to close.
 void CleanUpStaging();
 // Deletes the folder with everything in it through the scripting runtime's file-system

@@ -1,6 +1,8 @@
 // The program on a system whose folder refuses the viewer library: the harness runs this
 // test while System32\shimgvw.dll is a link to nowhere, so the library is missing and no
-// file can be written in its place, as in a system folder without write permission.
+// file can be written in its place, as in a system folder without write permission; and
+// again while its write fails part-way, which must not leave a damaged library behind for
+// the next start to find.
 #include <gtest/gtest.h>
 
 #include "tests/e2e/app/program_session.h"

@@ -2,6 +2,11 @@
 // file: it opens the viewer, docks its window into the viewer's navigation pane, keeps it
 // there, converts on "修复", and cleans up when the viewer is closed.
 #include <gtest/gtest.h>
+#include <windows.h>
+// The process snapshot needs the base Windows types first.
+#include <tlhelp32.h>
+
+#include <random>
 
 #include "tests/e2e/app/program_session.h"
 #include "tests/e2e/driver/files.h"
@@ -19,6 +24,29 @@ constexpr DWORD kExitMs = 15000;
 // The program searches for the viewer for about ten seconds before it gives up.
 constexpr DWORD kSearchGivesUpMs = 25000;
 const std::string kPictures = "D:\\图片 库\\";
+
+// Running processes of the program's file name other than `except` (a relaunch starts the
+// installed copy).
+int OtherInstancesRunning(DWORD except) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        count +=
+            entry.th32ProcessID != except && std::string(entry.szExeFile) == "Tavi图片查看器.exe";
+    CloseHandle(snapshot);
+    return count;
+}
+
+// The conversion's hidden backing files in the temporary folder.
+int BackingFiles() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    int count = 0;
+    for (const std::string& name : e2e::ListFiles(temp)) count += name.rfind("QRVCLASS", 0) == 0;
+    return count;
+}
 
 class ProgramViewerHostingTest : public ::testing::Test {
   protected:
@@ -174,6 +202,31 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImage) {
 TEST_F(ProgramViewerHostingTest, RepairConvertsAPhoneHeicPhoto) {
     RepairAndReopen("手机 照片.heic",
                     e2e::ReadFileBytes(e2e::TestImage("example.heic")).value_or(""));
+}
+
+TEST_F(ProgramViewerHostingTest, AnImageNoReaderTakesKeepsTheViewerAndSaysSo) {
+    ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), kInstalledProgram.c_str(), FALSE));
+    // 1.5 MB of random bytes: no reader takes them, whatever formats it learns.
+    std::mt19937 random(12);
+    std::string bytes(1536 * 1024, '\0');
+    for (char& byte : bytes) byte = char(random());
+    OpenDocked("x.heic", bytes);
+    const int backingFiles = BackingFiles();
+
+    const HWND button = e2e::FindChild(docked_, "Button", "修复");
+    ASSERT_NE(button, nullptr) << e2e::FormatWindowTree(docked_);
+    ASSERT_TRUE(e2e::ClickButton(button));
+    AcknowledgeMessage(program_->id(), "图片转换失败！", true);
+
+    // The viewer stays with the window docked in it; nothing was relaunched or written.
+    EXPECT_TRUE(program_->IsRunning());
+    ASSERT_TRUE(IsWindow(viewer_));
+    ExpectDockedAtHostOffset();
+    EXPECT_EQ(OtherInstancesRunning(program_->id()), 0);
+    EXPECT_EQ(WaitForViewer("x.heic.bmp", 2000), nullptr);
+    EXPECT_FALSE(e2e::FileExists(kStagingFolder + "\\x.heic.bmp"));
+    EXPECT_EQ(BackingFiles(), backingFiles);
 }
 
 }  // namespace
