@@ -175,16 +175,6 @@ TEST_F(Units, NegativeIntervalStoresZeroAndStops) {
     EXPECT_EQ(Ticks(1), 0);
 }
 
-TEST_F(Units, NoTickAfterTheWindowIsDestroyed) {
-    WriteInterval(20);
-    ASSERT_TRUE(PumpUntil([&] { return Ticks(1) > 0; }, 3000));
-    DestroyWindow(window_);
-    Calls().clear();
-    PumpFor(300);
-    EXPECT_EQ(Ticks(1), 0);
-    EXPECT_EQ(Ticks(3), 0);
-}
-
 TEST_F(Units, DestroyRaisesEventTwoOnce) {
     DestroyWindow(window_);
     EXPECT_EQ(Ticks(2), 1);
