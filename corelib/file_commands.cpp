@@ -8,6 +8,7 @@
 
 #include "corelib/arguments.h"
 #include "corelib/commands.h"
+#include "corelib/gbk.h"
 
 namespace kv::core {
 namespace {
@@ -53,6 +54,16 @@ bool IsDriveRoot(const char* path) {
     return path[0] && path[1] == ':' && (path[2] == '\0' || (path[2] == '\\' && path[3] == '\0'));
 }
 
+// Where the path separators are, stepping over double-byte characters whole: a trail byte
+// may have the separator's value.
+std::vector<size_t> Separators(const std::string& path) {
+    std::vector<size_t> positions;
+    for (size_t i = 0; i < path.size(); i += IsLeadByte(path[i]) ? 2 : 1) {
+        if (path[i] == '\\') positions.push_back(i);
+    }
+    return positions;
+}
+
 // The full, normalised form of `path` (C:\x\.., C:/ and, on drive C:, \. all name C:\),
 // without trailing separators; empty when the path cannot be resolved.
 std::string FullPath(const char* path) {
@@ -60,7 +71,10 @@ std::string FullPath(const char* path) {
     const DWORD length = GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
     if (length == 0 || length >= sizeof buffer) return std::string();
     std::string full(buffer, length);
-    while (full.size() > 1 && full.back() == '\\') full.pop_back();
+    for (std::vector<size_t> at = Separators(full);
+         full.size() > 1 && !at.empty() && at.back() == full.size() - 1; at.pop_back()) {
+        full.pop_back();
+    }
     return full;
 }
 
@@ -74,11 +88,8 @@ bool IsVolumeOrShareRoot(const std::string& full) {
         path = path.substr(4);
     }
     if (path.size() == 2 && path[1] == ':') return true;
-    if (path.rfind("\\\\", 0) == 0) {
-        // \\server\share: at most one separator after the server name.
-        const size_t share = path.find('\\', 2);
-        return share == std::string::npos || path.find('\\', share + 1) == std::string::npos;
-    }
+    // \\server\share: at most one separator after the two before the server name.
+    if (path.rfind("\\\\", 0) == 0) return Separators(path).size() <= 3;
     char volume[MAX_PATH];
     return GetVolumePathNameA((full + "\\").c_str(), volume, sizeof volume) &&
            full + "\\" == volume;
