@@ -144,7 +144,8 @@ int64_t AsInteger(TypeTag type, int64_t bits) {
     ArgValue value{};
     value.value.i64 = bits;
     value.type = type;
-    const auto notify = reinterpret_cast<WideNotify>(test::ReceivedSystemNotify());
+    const auto notify =
+        reinterpret_cast<WideNotify>(reinterpret_cast<void (*)()>(test::ReceivedSystemNotify()));
     return notify(sysnotify::kNumberAsInteger, reinterpret_cast<intptr_t>(&value), 0);
 }
 
