@@ -10,11 +10,20 @@
 #              write fails part-way, as on a full disk.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-wine="$here/../../../scripts/wine"
+scripts="$here/../../../scripts"
+wine="$scripts/wine"
 dir=$1
 system_folder=$2
 mode=$3
 shift 3
+# One display for the calls below: a call that starts a display of its own ends the Wine
+# server with it, and the server must not be started again under the size limit.
+own_xvfb=""
+if [ -z "${DISPLAY:-}" ]; then
+    display=$("$scripts/xvfb") || exit 1
+    export DISPLAY=":${display% *}"
+    own_xvfb=${display#* }
+fi
 # The prefix (and its server, which must not inherit the size limit) must exist before the
 # system folder can be changed.
 "$wine" --dir "$dir" cmd.exe /c exit >/dev/null 2>&1
@@ -36,4 +45,8 @@ cut-short)
 esac
 rc=$?
 rm -f "$library"
+if [ -n "$own_xvfb" ]; then
+    WINEPREFIX="$dir/prefix" "$scripts/in-root" /usr/lib/wine/wineserver -k 2>/dev/null
+    kill "$own_xvfb" 2>/dev/null
+fi
 exit $rc
