@@ -8,7 +8,7 @@ if(TAVI_WINDOWS)
   # Test type libraries are made with widl and import stdole2.tlb, which the Wine environment
   # ships (its 64-bit folder serves both targets).
   find_program(TAVI_WIDL ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-widl REQUIRED)
-  set(TAVI_WINE_TYPELIB_DIR /var/cache/tavi-deps/wine-root/usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+  set(TAVI_WINE_TYPELIB_DIR ${TAVI_DEPS_CACHE}/wine-root/usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 endif()
 
 # tavi_add_gtest(NAME [RUN_SERIAL] SOURCES ... LIBS ...): one GoogleTest program, its cases
