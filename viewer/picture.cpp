@@ -1,5 +1,6 @@
 #include "viewer/picture.h"
 
+#include "imageconv/bmp_rows.h"
 #include "imageconv/convert_to_bmp.h"
 #include "imageconv/to_24bit.h"
 #include "viewer/command_line.h"
@@ -52,15 +53,10 @@ HBITMAP BitmapOf(const imageconv::RasterImage& image) {
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap == nullptr) return nullptr;
-    const size_t rowBytes = (size_t(image.width()) * 3 + 3) & ~size_t(3);
+    const uint64_t rowBytes = imageconv::BmpRowSize(image.width());
     for (int32_t y = 0; y < image.height(); ++y) {
-        const uint8_t* in = image.Row(y);
-        uint8_t* out = static_cast<uint8_t*>(bits) + size_t(y) * rowBytes;
-        for (int32_t x = 0; x < image.width(); ++x, in += 3, out += 3) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-        }
+        imageconv::SwapRedAndBlue(image.Row(y), static_cast<uint8_t*>(bits) + y * rowBytes,
+                                  image.width());
     }
     return bitmap;
 }

@@ -81,7 +81,9 @@ void AbortIfBackingFilesRemain(const std::string& dir) {
     closedir(listing);
 }
 
-void RunReader(ImageReader& reader, const std::string& path) {
+template <typename Reader>
+void RunReader(const std::string& path) {
+    Reader reader;
     RasterImage image;
     if (reader.Open(path.c_str(), &image)) {
         if (reader.Decode() && !image.empty()) {
@@ -132,46 +134,30 @@ int RunTarget(Target target, const uint8_t* data, size_t size) {
         abort();
     }
     switch (target) {
-        case Target::kJpeg: {
-            JpegReader r;
-            RunReader(r, input);
+        case Target::kJpeg:
+            RunReader<JpegReader>(input);
             break;
-        }
-        case Target::kBmp: {
-            BmpCodec r;
-            RunReader(r, input);
+        case Target::kBmp:
+            RunReader<BmpCodec>(input);
             break;
-        }
-        case Target::kTiff: {
-            TiffReader r;
-            RunReader(r, input);
+        case Target::kTiff:
+            RunReader<TiffReader>(input);
             break;
-        }
-        case Target::kPng: {
-            PngReader r;
-            RunReader(r, input);
+        case Target::kPng:
+            RunReader<PngReader>(input);
             break;
-        }
-        case Target::kPcx: {
-            PcxReader r;
-            RunReader(r, input);
+        case Target::kPcx:
+            RunReader<PcxReader>(input);
             break;
-        }
-        case Target::kPhotoCd: {
-            PhotoCdReader r;
-            RunReader(r, input);
+        case Target::kPhotoCd:
+            RunReader<PhotoCdReader>(input);
             break;
-        }
-        case Target::kWebp: {
-            WebpReader r;
-            RunReader(r, input);
+        case Target::kWebp:
+            RunReader<WebpReader>(input);
             break;
-        }
-        case Target::kHeif: {
-            HeifReader r;
-            RunReader(r, input);
+        case Target::kHeif:
+            RunReader<HeifReader>(input);
             break;
-        }
         case Target::kOrientation:
             CheckOrientation(data, size);
             break;

@@ -17,6 +17,16 @@ namespace {
 
 constexpr uint32_t kA = 0x16010001, kB = 0x16010002, kC = 0x16010003;
 
+// Asks the runtime to load a form, as program code does.
+intptr_t RequestLoad(uint32_t formId, void* owner, uint32_t modal) {
+    struct {
+        uint32_t formId;
+        void* owner;
+        uint32_t modal;
+    } request = {formId, owner, modal};
+    return SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0);
+}
+
 class Loading : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -99,22 +109,16 @@ TEST_F(Loading, LoadNotificationReportsFailureForUnknownFormsAndGoneOwners) {
     forms::FormTemplate f;
     f.units = {WindowEntry(Titled("w"), 0)};
     Install(f);
-    struct {
-        uint32_t formId;
-        void* owner;
-        uint32_t modal;
-    } request = {0x52010099, nullptr, 0};
-    EXPECT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), -1);
+    EXPECT_EQ(RequestLoad(0x52010099, nullptr, 0), -1);
     EXPECT_EQ(forms::LoadWindow(Form(), false, false, reinterpret_cast<HWND>(0x1234)), 0);
     EXPECT_EQ(EventBlockCount(), 0);
-    request.formId = kFormId;
-    EXPECT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), 0);
+    EXPECT_EQ(RequestLoad(kFormId, nullptr, 0), 0);
     EXPECT_TRUE(IsWindow(Window()));
 
     // An owner whose window has gone, and its object with it, is never read.
-    request.owner = Form()->units[0].object;
+    void* goneOwner = Form()->units[0].object;
     DestroyWindow(Window());
-    EXPECT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), -1);
+    EXPECT_EQ(RequestLoad(kFormId, goneOwner, 0), -1);
     EXPECT_EQ(Form()->units[0].object, nullptr);
 }
 
@@ -236,14 +240,9 @@ uint64_t NoteOwnerState(uint32_t, uint32_t, uint32_t) {
     return forms::kNoValue;
 }
 
-// Loads a form modally, without an owner, as program code asks the runtime to.
+// Loads a form modally, without an owner.
 intptr_t LoadModally(uint32_t formId) {
-    struct {
-        uint32_t formId;
-        void* owner;
-        uint32_t modal;
-    } request = {formId, nullptr, 1};
-    return SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0);
+    return RequestLoad(formId, nullptr, 1);
 }
 
 uint64_t DestroyModalWindow(uint32_t, uint32_t, uint32_t) {
@@ -297,12 +296,7 @@ TEST_F(Loading, DestroyingTheLoadedWindowsSkipsPopUpsThatWentWithTheirOwner) {
     popup.units = {WindowEntry(Titled("pop-up"), forms::state::kVisible, {Bind(2, 2)})};
     InstallForms({{kFormId, &owner}, {kModalFormId, &popup}});
     ASSERT_TRUE(forms::LoadStartWindow(kFormId));
-    struct {
-        uint32_t formId;
-        void* owner;
-        uint32_t modal;
-    } request = {kModalFormId, forms::Forms().Find(kFormId)->units[0].object, 0};
-    ASSERT_EQ(SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0), 0);
+    ASSERT_EQ(RequestLoad(kModalFormId, forms::Forms().Find(kFormId)->units[0].object, 0), 0);
     const HWND popupWindow = forms::UnitWindow(forms::Forms().Find(kModalFormId)->units[0].object);
     ASSERT_EQ(GetWindow(popupWindow, GW_OWNER), Window());
 
@@ -329,47 +323,6 @@ TEST_F(Loading, AnEndQueryWhoseHandlerDestroysTheWindowStillGetsItsVeto) {
     const HWND window = Window();
     EXPECT_EQ(SendMessageA(window, WM_QUERYENDSESSION, 0, 0), FALSE);
     EXPECT_FALSE(IsWindow(window));
-}
-
-constexpr uint32_t kThirdFormId = 0x52010012;
-
-uint64_t LoadThirdWindow(uint32_t, uint32_t, uint32_t) {
-    struct {
-        uint32_t formId;
-        void* owner;
-        uint32_t modal;
-    } request = {kThirdFormId, nullptr, 0};
-    SystemNotify(sysnotify::kLoadWindow, reinterpret_cast<intptr_t>(&request), 0);
-    return forms::kNoValue;
-}
-
-// Disabling the other windows for a modal load takes the focus from a button, whose handler
-// loads a further window while the loaded windows are being walked.
-TEST_F(Loading, AWindowLoadedWhileOthersAreDisabledForAModalLoadIsHarmless) {
-    FreedMemoryGuard guard;
-    forms::LoadedWindows().shrink_to_fit();  // its storage, too, comes from the guard
-    forms::FormTemplate owner, modal, third;
-    owner.units = {
-        WindowEntry(Titled("owner"), forms::state::kVisible),
-        ButtonEntry(kA, "a", {0, 0, 40, 20},
-                    {{-8, HandlerWord(reinterpret_cast<const void*>(&LoadThirdWindow))}})};
-    modal.units = {WindowEntry(Titled("modal"), 0)};
-    third.units = {WindowEntry(Titled("third"), forms::state::kVisible)};
-    InstallForms({{kFormId, &owner}, {kModalFormId, &modal}, {kThirdFormId, &third}});
-    ASSERT_TRUE(forms::LoadStartWindow(kFormId));
-    SetActiveWindow(Window());
-    SetFocus(UnitAt(1));
-    ASSERT_EQ(GetFocus(), UnitAt(1));
-
-    EXPECT_EQ(LoadModally(kModalFormId), 0);
-    // Wine (8 and 10.0) leaves the focus in a child of a window it disables: nothing ran.
-    if (GetFocus() == UnitAt(1)) {
-        SetFocus(nullptr);  // the handler's window comes now and goes with the others
-        GTEST_SKIP() << "disabling a window keeps its child's focus here";
-    }
-    EXPECT_NE(SystemNotify(sysnotify::kFindUnit, kThirdFormId, 0), 0);
-    EXPECT_FALSE(IsWindowEnabled(Window()));
-    EXPECT_EQ(forms::LoadedWindows().size(), 3u);
 }
 
 }  // namespace
