@@ -3,6 +3,9 @@
 #include <libheif/heif.h>
 
 #include <cstring>
+#include <vector>
+
+#include "imageconv/colour_to_srgb.h"
 
 namespace kv::imageconv {
 namespace {
@@ -42,6 +45,23 @@ const heif_reader kStreamReader = {1, Position, Read, Seek, WaitForFileSize};
 
 bool Succeeded(const heif_error& error) {
     return error.code == heif_error_Ok;
+}
+
+// Turns the stored rows into sRGB from the image's ICC profile, else its nclx code points.
+void ConvertToSrgb(const heif_image_handle* handle, RasterImage* target) {
+    std::vector<uint8_t> icc(heif_image_handle_get_raw_color_profile_size(handle));
+    ColourDescription colours;
+    heif_color_profile_nclx* nclx = nullptr;
+    if (!icc.empty() && Succeeded(heif_image_handle_get_raw_color_profile(handle, icc.data()))) {
+        colours.icc = icc.data();
+        colours.iccSize = icc.size();
+    } else if (Succeeded(heif_image_handle_get_nclx_color_profile(handle, &nclx)) && nclx) {
+        colours.hasCodePoints = true;
+        colours.primaries = nclx->color_primaries;
+        colours.transfer = nclx->transfer_characteristics;
+    }
+    heif_nclx_color_profile_free(nclx);
+    ConvertRowsToSrgb(target, colours);
 }
 }  // namespace
 
@@ -97,6 +117,7 @@ bool HeifReader::CopyDecoded() {
         memcpy(target_->Row(y), plane + size_t(y) * size_t(stride), target_->stride());
     }
     heif_image_release(image);
+    if (ok) ConvertToSrgb(primary_, target_);
     if (ok) target_->Flush();
     return ok;
 }

@@ -5,6 +5,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/bmp_read.cpp
   ${KV_IMAGECONV_DIR}/bmp_rows.cpp
   ${KV_IMAGECONV_DIR}/bmp_write.cpp
+  ${KV_IMAGECONV_DIR}/colour_to_srgb.cpp
   ${KV_IMAGECONV_DIR}/convert_to_bmp.cpp
   ${KV_IMAGECONV_DIR}/heif_reader.cpp
   ${KV_IMAGECONV_DIR}/input_file.cpp
@@ -30,13 +31,13 @@ endif()
 # system's packages.
 function(kv_imageconv_link_formats target)
   if(TARGET kv::png AND TARGET kv::jpeg AND TARGET kv::tiff AND TARGET kv::webp)
-    target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif)
+    target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2)
   else()
     find_package(PNG REQUIRED)
     find_package(JPEG REQUIRED)
     find_package(TIFF REQUIRED)
     find_package(PkgConfig REQUIRED)
-    pkg_check_modules(KV_CODECS REQUIRED IMPORTED_TARGET libwebpdemux libwebp libheif)
+    pkg_check_modules(KV_CODECS REQUIRED IMPORTED_TARGET libwebpdemux libwebp libheif lcms2)
     target_link_libraries(${target} PUBLIC TIFF::TIFF JPEG::JPEG PNG::PNG PkgConfig::KV_CODECS)
   endif()
 endfunction()

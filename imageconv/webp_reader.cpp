@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "imageconv/colour_to_srgb.h"
 #include "imageconv/mapped_buffer.h"
 #include "imageconv/to_24bit.h"
 
@@ -13,6 +14,20 @@ namespace {
 // Enough of the file for libwebp to find the size and the kind of any WebP file.
 constexpr size_t kHeaderBytes = 64;
 constexpr size_t kRiffHeaderBytes = 12;
+
+// Turns the stored rows into sRGB from the file's ICC profile, when it has one.
+void ConvertToSrgb(const uint8_t* data, size_t size, RasterImage* target) {
+    const WebPData whole = {data, size};
+    WebPDemuxer* demuxer = WebPDemux(&whole);
+    if (!demuxer) return;
+    WebPChunkIterator chunk;
+    if ((WebPDemuxGetI(demuxer, WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) &&
+        WebPDemuxGetChunk(demuxer, "ICCP", 1, &chunk)) {
+        ConvertRowsToSrgb(target, {chunk.chunk.bytes, chunk.chunk.size});
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    WebPDemuxDelete(demuxer);
+}
 }  // namespace
 
 bool WebpReader::Open(const char* path, RasterImage* target) {
@@ -48,6 +63,7 @@ bool WebpReader::Decode() {
         const size_t size = size_t(fileSize_);
         ok = file.Allocate(size) && input_.Seek(0) && input_.Read(file.data(), size) &&
              (animated_ ? DecodeFirstFrame(file.data(), size) : DecodeStill(file.data(), size));
+        if (ok) ConvertToSrgb(file.data(), size, target_);
     }
     Close();
     return ok;

@@ -1,6 +1,7 @@
 // The conversion's pixels against decoders that share no code with the library's readers'
 // callers, as command-line programs: libjpeg-turbo's djpeg, ImageMagick (also for EXIF
 // orientation), libwebp's dwebp and libheif's heif-convert.
+#include <lcms2.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@ constexpr const char* kDjpeg = "/usr/bin/djpeg";
 constexpr const char* kMagick = "/usr/bin/convert";
 constexpr const char* kDwebp = "/usr/bin/dwebp";
 constexpr const char* kHeifConvert = "/usr/bin/heif-convert";
+constexpr const char* kSrgbProfile = "/usr/share/color/icc/ghostscript/srgb.icc";
 
 // Runs a command that makes a test file; true when it succeeded.
 bool Make(const std::string& command) {
@@ -40,6 +42,20 @@ Pixels DecodeWith(const std::string& command) {
     }
     pclose(pipe);
     return p;
+}
+
+// A Display P3 profile: DCI-P3 primaries, D65 white, the sRGB tone curve.
+bool WriteDisplayP3Profile(const std::string& path) {
+    const cmsCIExyY white = {0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE primaries = {{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = curve ? cmsCreateRGBProfile(&white, &primaries, curves) : nullptr;
+    const bool ok = profile && cmsSaveProfileToFile(profile, path.c_str());
+    if (profile) cmsCloseProfile(profile);
+    if (curve) cmsFreeToneCurve(curve);
+    return ok;
 }
 
 class IndependentDecoderTest : public ScratchDirTest {
@@ -186,6 +202,57 @@ TEST_F(IndependentDecoderTest, HeicAndAvifPixelsMatchHeifConvert) {
     ASSERT_TRUE(Make("heif-enc " + Path("turned.jpg") + " -o " + Path("turned.heic")));
     ExpectSamePixels(Path("turned.heic"), HeifConvert(Path("turned.heic")));
     EXPECT_EQ(ReadBmp(Path("out.bmp")).width, 20);
+}
+
+TEST_F(IndependentDecoderTest, WideGamutPicturesComeOutAsAColourManagedConversionShowsThem) {
+    for (const char* tool : {kHeifConvert, kMagick, kDwebp, "/usr/bin/heif-enc", "/usr/bin/cwebp",
+                             "/usr/bin/avifenc", kSrgbProfile}) {
+        if (!Have(tool) && access(tool, R_OK) != 0) GTEST_SKIP() << tool << " is missing";
+    }
+    const std::string p3 = Path("p3.icc");
+    ASSERT_TRUE(WriteDisplayP3Profile(p3));
+    ASSERT_TRUE(WritePng(Path("rgb.png"), 43, 29, PNG_COLOR_TYPE_RGB, 8, Pattern(43, 29, 3).data));
+    const std::string png = Path("rgb.png") + " ";
+    ASSERT_TRUE(Make(std::string(kMagick) + " " + png + "-profile " + p3 + " " + Path("p3.png")));
+    ASSERT_TRUE(Make(std::string(kMagick) + " " + png + "-profile " + kSrgbProfile + " " +
+                     Path("srgb.png")));
+    // heif-enc writes no nclx box; avifenc does.
+    ASSERT_TRUE(Make("avifenc -s 10 --cicp 12/13/6 " + png + Path("nclx-p3.avif")));
+    ASSERT_TRUE(Make("avifenc -s 10 --cicp 1/13/6 " + png + Path("nclx-srgb.avif")));
+    for (const char* space : {"p3", "srgb"}) {
+        const std::string tagged = Path(space + std::string(".png"));
+        const std::string name = Path("icc-" + std::string(space));
+        ASSERT_TRUE(Make("heif-enc -q 90 " + tagged + " -o " + name + ".heic"));
+        ASSERT_TRUE(Make("cwebp -q 90 -metadata icc " + tagged + " -o " + name + ".webp"));
+    }
+
+    // Display P3 (as an ICC profile or as nclx primaries 12): what ImageMagick makes of the
+    // decoded pixels with the P3 profile and an sRGB profile; sRGB pictures exactly as decoded.
+    const std::string toSrgb = std::string(" | ") + kMagick +
+                               " ppm:- -intent Perceptual -profile " + p3 + " -profile " +
+                               kSrgbProfile + " -depth 8 ppm:-";
+    const auto dwebp = [](const std::string& path) {
+        return std::string(kDwebp) + " -ppm " + Quoted(path) + " -o -";
+    };
+    const struct {
+        std::string path, decoded;
+        bool displayP3;
+    } cases[] = {
+        {Path("icc-p3.heic"), HeifConvert(Path("icc-p3.heic")), true},
+        {Path("nclx-p3.avif"), HeifConvert(Path("nclx-p3.avif")), true},
+        {Path("icc-p3.webp"), dwebp(Path("icc-p3.webp")), true},
+        {Path("icc-srgb.heic"), HeifConvert(Path("icc-srgb.heic")), false},
+        {Path("nclx-srgb.avif"), HeifConvert(Path("nclx-srgb.avif")), false},
+        {Path("icc-srgb.webp"), dwebp(Path("icc-srgb.webp")), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        if (c.displayP3) {
+            ExpectSamePixels(c.path, c.decoded + toSrgb, 2);
+        } else {
+            ExpectSamePixels(c.path, c.decoded);
+        }
+    }
 }
 
 }  // namespace
