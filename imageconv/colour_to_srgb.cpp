@@ -1,5 +1,7 @@
 #include "imageconv/colour_to_srgb.h"
 
+// lcms2's header marks callback parameters `register`, which C++17 no longer has.
+#define CMS_NO_REGISTER_KEYWORD 1
 #include <lcms2.h>
 
 #include <cstdlib>
