@@ -73,16 +73,18 @@ bool IsHighSurrogate(wchar_t c) {
 }
 
 // The file name of `path` in the code page, each lost character replaced, so that a person
-// still recognises it.
-std::string RecognisableName(const std::wstring& path) {
+// still recognises it; `anyLost` tells whether a character was replaced.
+std::string RecognisableName(const std::wstring& path, bool* anyLost) {
     const size_t separator = path.find_last_of(L"\\/");
     const std::wstring name = separator == std::wstring::npos ? path : path.substr(separator + 1);
     std::string result;
+    *anyLost = false;
     for (size_t at = 0; at < name.size();) {
         const int32_t units = IsHighSurrogate(name[at]) && at + 1 < name.size() ? 2 : 1;
         bool lost = false;
         const std::string character = ToCodePage(name.c_str() + at, units, &lost);
         result += lost ? std::string(1, kLostCharacter) : character;
+        *anyLost = *anyLost || lost;
         at += size_t(units);
     }
     return result;
@@ -130,8 +132,17 @@ void TakeImageArgument(const char* ansiArgument) {
     ToCodePage(wide[0].c_str(), int32_t(wide[0].size()), &lost);
     if (!lost) return;
 
-    const std::string name = RecognisableName(wide[0]);
-    std::string reachable = ShortPath(wide[0]);
+    bool nameLost = false;
+    const std::string name = RecognisableName(wide[0], &nameLost);
+    std::string reachable;
+    // Only the folders lost characters: their short names lead to the file's own name, which
+    // the viewer then shows.
+    const size_t separator = wide[0].find_last_of(L"\\/");
+    if (!nameLost && separator != std::wstring::npos) {
+        const std::string folder = ShortPath(wide[0].substr(0, separator));
+        if (!folder.empty()) reachable = folder + "\\" + name;
+    }
+    if (reachable.empty()) reachable = ShortPath(wide[0]);
     if (reachable.empty()) reachable = StagedLink(wide[0], name);
     if (reachable.empty()) return;
     globals.imagePath = Text::Copy(reachable.c_str());

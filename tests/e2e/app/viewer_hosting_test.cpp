@@ -69,6 +69,8 @@ class ProgramViewerHostingTest : public ::testing::Test {
     void OpenDocked(const std::wstring& fileName, const std::string& bytes,
                     const std::string& viewerName) {
         const std::wstring path = e2e::Wide(kPictures) + fileName;
+        const size_t folderEnd = path.find_last_of(L'\\');
+        CreateDirectoryW(path.substr(0, folderEnd).c_str(), nullptr);
         ASSERT_TRUE(e2e::WriteFileBytes(path, bytes));
         program_ =
             e2e::ChildProcess::Start(L"\"" + e2e::Wide(BuiltProgram()) + L"\" \"" + path + L"\"");
@@ -219,14 +221,17 @@ TEST_F(ProgramViewerHostingTest, NamesOutsideTheCodePageOpenDockAndConvert) {
     const struct {
         std::wstring name;
         std::string bitmapName;
+        std::string viewerName;  // empty: whatever name reaches the file
     } cases[] = {
-        {L"사진 2024.pcx", "__ 2024.pcx.bmp"},  // Korean
-        {L"照片😀.pcx", "照片_.pcx.bmp"},        // an emoji
-        {L"𠮷野家.pcx", "_野家.pcx.bmp"},       // an extension-B ideograph
+        {L"사진 2024.pcx", "__ 2024.pcx.bmp", ""},  // Korean
+        {L"照片😀.pcx", "照片_.pcx.bmp", ""},        // an emoji
+        {L"𠮷野家.pcx", "_野家.pcx.bmp", ""},       // an extension-B ideograph
+        // Only the folder lost characters: the viewer shows the file's own name.
+        {L"相册 사진\\旧 照片.pcx", "旧 照片.pcx.bmp", "旧 照片.pcx"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bitmapName);
-        RepairAndReopen(c.name, c.bitmapName, MakePcx24(64, 48), "");
+        RepairAndReopen(c.name, c.bitmapName, MakePcx24(64, 48), c.viewerName);
     }
 }
 
