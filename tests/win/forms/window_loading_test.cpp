@@ -4,7 +4,6 @@
 
 #include "forms/event_dispatch.h"
 #include "forms/form_registry.h"
-#include "forms/property_access.h"
 #include "forms/window_loader.h"
 #include "runtime/forms_link.h"
 #include "runtime/kernel.h"
