@@ -16,6 +16,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/photocd_reader.cpp
   ${KV_IMAGECONV_DIR}/png_reader.cpp
   ${KV_IMAGECONV_DIR}/raster_image.cpp
+  ${KV_IMAGECONV_DIR}/temp_file_name.cpp
   ${KV_IMAGECONV_DIR}/tiff_reader.cpp
   ${KV_IMAGECONV_DIR}/to_24bit.cpp
   ${KV_IMAGECONV_DIR}/webp_reader.cpp
