@@ -6,6 +6,8 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/bmp_rows.cpp
   ${KV_IMAGECONV_DIR}/bmp_write.cpp
   ${KV_IMAGECONV_DIR}/convert_to_bmp.cpp
+  ${KV_IMAGECONV_DIR}/heif_layout.cpp
+  ${KV_IMAGECONV_DIR}/heif_planes.cpp
   ${KV_IMAGECONV_DIR}/heif_reader.cpp
   ${KV_IMAGECONV_DIR}/input_file.cpp
   ${KV_IMAGECONV_DIR}/jpeg_reader.cpp

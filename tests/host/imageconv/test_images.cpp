@@ -1,5 +1,6 @@
 #include "tests/host/imageconv/test_images.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 // jpeglib.h needs FILE and size_t declared first.
@@ -79,6 +80,65 @@ std::string DataFile(const std::string& name) {
     // The data folder lies beside this source file.
     const std::string source = __FILE__;
     return source.substr(0, source.find_last_of('/') + 1) + "data/" + name;
+}
+
+namespace {
+using Bytes = std::vector<uint8_t>;
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+Bytes Be(uint32_t v, int n) {
+    Bytes out;
+    for (int i = n - 1; i >= 0; --i) out.push_back(uint8_t(v >> (8 * i)));
+    return out;
+}
+Bytes Tag(const char* tag) {
+    return Bytes(tag, tag + 4);
+}
+// ISO boxes.
+Bytes Box(const char* type, const Bytes& body) {
+    return Be(uint32_t(body.size() + 8), 4) + Tag(type) + body;
+}
+Bytes FullBox(const char* type, uint8_t version, const Bytes& body) {
+    return Box(type, Bytes{version, 0, 0, 0} + body);
+}
+Bytes BoxBody(const Bytes& file, const char* type) {
+    const auto at = std::search(file.begin(), file.end(), type, type + 4);
+    if (at == file.end() || at - file.begin() < 4) return {};
+    const size_t size = size_t(at[-4]) << 24 | size_t(at[-3]) << 16 | size_t(at[-2]) << 8 | at[-1];
+    if (size < 8 || size - 4 > size_t(file.end() - at)) return {};
+    return Bytes(at + 4, at + (size - 4));
+}
+}  // namespace
+
+Bytes GridHeic(uint32_t width, uint32_t height) {
+    const Bytes photo = ReadFile(DataFile("example.heic"));
+    if (photo.empty()) return {};
+    const Bytes grid = Bytes{0, 0, 0, 0} + Be(width, 2) + Be(height, 2);
+    const Bytes tile = BoxBody(photo, "mdat");
+    auto infe = [](uint16_t id, const char* type) {
+        return FullBox("infe", 2, Be(id, 2) + Be(0, 2) + Tag(type) + Bytes{0});
+    };
+    auto extent = [](uint16_t id, uint32_t offset, uint32_t length) {
+        return Be(id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) + Be(offset, 4) + Be(length, 4);
+    };
+    const Bytes meta = FullBox(
+        "meta", 0,
+        FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) + FullBox("pitm", 0, Be(1, 2)) +
+            FullBox("iinf", 0, Be(2, 2) + infe(1, "grid") + infe(2, "hvc1")) +
+            FullBox("iloc", 1,
+                    Bytes{0x44, 0} + Be(2, 2) + extent(1, 0, uint32_t(grid.size())) +
+                        extent(2, uint32_t(grid.size()), uint32_t(tile.size()))) +
+            FullBox("iref", 0, Box("dimg", Be(1, 2) + Be(1, 2) + Be(2, 2))) +
+            Box("iprp",
+                Box("ipco", FullBox("ispe", 0, Be(64, 4) + Be(64, 4)) +
+                                Box("hvcC", BoxBody(photo, "hvcC"))) +
+                    FullBox("ipma", 0,
+                            Be(2, 4) + Be(1, 2) + Bytes{1, 1} + Be(2, 2) + Bytes{2, 0x82, 1})) +
+            Box("idat", grid + tile));
+    return Box("ftyp", Tag("heic") + Be(0, 4) + Tag("mif1") + Tag("heic")) + meta;
 }
 
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
@@ -161,7 +221,7 @@ bool WritePng(const std::string& path, int width, int height, int colorType, int
     return fclose(f) == 0;
 }
 
-bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality) {
+bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality, bool progressive) {
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return false;
     jpeg_compress_struct cinfo;
@@ -177,6 +237,7 @@ bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality) {
                                                   : JCS_CMYK;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     const size_t stride = size_t(pixels.width) * pixels.channels;
     while (cinfo.next_scanline < cinfo.image_height) {
