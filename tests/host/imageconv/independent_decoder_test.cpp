@@ -184,8 +184,8 @@ TEST_F(IndependentDecoderTest, HeicAndAvifPixelsMatchHeifConvert) {
     ASSERT_TRUE(WritePng(Path("grey.png"), 8, 8, PNG_COLOR_TYPE_GRAY, 8, Solid(8, 8, {40}).data));
     for (const char* depth : {"8", "10", "12"}) {
         const std::string avif = Path(std::string("grey") + depth + ".avif");
-        ASSERT_TRUE(Make(std::string("avifenc --min 0 --max 0 -d ") + depth + " -y 400 -r limited " +
-                         Path("grey.png") + " " + avif));
+        ASSERT_TRUE(Make(std::string("avifenc --min 0 --max 0 -d ") + depth +
+                         " -y 400 -r limited " + Path("grey.png") + " " + avif));
         ASSERT_EQ(ConvertFileToBmp(avif.c_str(), Path("out.bmp").c_str()), kConverted) << avif;
         for (uint8_t sample : ReadBmp(Path("out.bmp")).rgb.data) ASSERT_NEAR(sample, 40, 1) << avif;
     }

@@ -82,22 +82,45 @@ std::string DataFile(const std::string& name) {
     return source.substr(0, source.find_last_of('/') + 1) + "data/" + name;
 }
 
-namespace {
-using Bytes = std::vector<uint8_t>;
-
 Bytes operator+(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-Bytes Be(uint32_t v, int n) {
+Bytes Le(uint32_t v, int n) {
     Bytes out;
-    for (int i = n - 1; i >= 0; --i) out.push_back(uint8_t(v >> (8 * i)));
+    for (int i = 0; i < n; ++i) out.push_back(uint8_t(v >> (8 * i)));
+    return out;
+}
+Bytes Be(uint32_t v, int n) {
+    Bytes out = Le(v, n);
+    std::reverse(out.begin(), out.end());
     return out;
 }
 Bytes Tag(const char* tag) {
     return Bytes(tag, tag + 4);
 }
-// ISO boxes.
+
+Bytes WebpChunk(const char* tag, const Bytes& payload) {
+    Bytes out = Tag(tag) + Le(uint32_t(payload.size()), 4) + payload;
+    if (payload.size() % 2) out.push_back(0);
+    return out;
+}
+Bytes Riff(const Bytes& chunks) {
+    return Tag("RIFF") + Le(uint32_t(chunks.size() + 4), 4) + Tag("WEBP") + chunks;
+}
+Bytes Vp8l(uint32_t width, uint32_t height) {
+    return Bytes{0x2F} + Le((width - 1) | (height - 1) << 14, 4) + Bytes{0x88, 0x88, 0x08};
+}
+Bytes Vp8x(uint8_t flags, uint32_t width, uint32_t height) {
+    return WebpChunk("VP8X", Bytes{flags, 0, 0, 0} + Le(width - 1, 3) + Le(height - 1, 3));
+}
+Bytes AnimatedWebp(uint32_t width, uint32_t height) {
+    const Bytes frame = Le(0, 3) + Le(0, 3) + Le(0, 3) + Le(0, 3) + Le(100, 3) + Bytes{0};
+    return Riff(Vp8x(0x02, width, height) + WebpChunk("ANIM", Bytes(6, 0)) +
+                WebpChunk("ANMF", frame + WebpChunk("VP8L", Vp8l(1, 1))));
+}
+
+namespace {
 Bytes Box(const char* type, const Bytes& body) {
     return Be(uint32_t(body.size() + 8), 4) + Tag(type) + body;
 }
@@ -113,10 +136,12 @@ Bytes BoxBody(const Bytes& file, const char* type) {
 }
 }  // namespace
 
-Bytes GridHeic(uint32_t width, uint32_t height) {
-    const Bytes photo = ReadFile(DataFile("example.heic"));
+Bytes DerivedHeic(const Bytes& photo, const char* type, uint32_t width, uint32_t height) {
     if (photo.empty()) return {};
-    const Bytes grid = Bytes{0, 0, 0, 0} + Be(width, 2) + Be(height, 2);
+    // A grid of one row and one column; an overlay with a black fill and its one image at 0, 0.
+    const Bytes grid = std::string(type) == "grid"
+                           ? Bytes{0, 0, 0, 0} + Be(width, 2) + Be(height, 2)
+                           : Bytes(10, 0) + Be(width, 2) + Be(height, 2) + Be(0, 4);
     const Bytes tile = BoxBody(photo, "mdat");
     auto infe = [](uint16_t id, const char* type) {
         return FullBox("infe", 2, Be(id, 2) + Be(0, 2) + Tag(type) + Bytes{0});
@@ -127,7 +152,7 @@ Bytes GridHeic(uint32_t width, uint32_t height) {
     const Bytes meta = FullBox(
         "meta", 0,
         FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) + FullBox("pitm", 0, Be(1, 2)) +
-            FullBox("iinf", 0, Be(2, 2) + infe(1, "grid") + infe(2, "hvc1")) +
+            FullBox("iinf", 0, Be(2, 2) + infe(1, type) + infe(2, "hvc1")) +
             FullBox("iloc", 1,
                     Bytes{0x44, 0} + Be(2, 2) + extent(1, 0, uint32_t(grid.size())) +
                         extent(2, uint32_t(grid.size()), uint32_t(tile.size()))) +

@@ -107,7 +107,8 @@ TEST_F(ViewerWindowTest, AFileItCannotReadStillGetsItsTitledFrameCanvasAndPane) 
 
 TEST_F(ViewerWindowTest, AHostileFileLeavesTheViewerRunningWithItsTitledFrame) {
     // A 1 × 1 grid composed at 32000 × 32000 while it claims 64 × 64.
-    const std::vector<uint8_t> grid = imageconv::test::GridHeic(32000, 32000);
+    const std::vector<uint8_t> grid = imageconv::test::DerivedHeic(
+        imageconv::test::ReadFile(imageconv::test::DataFile("example.heic")), "grid", 32000, 32000);
     ASSERT_FALSE(grid.empty());
     OpenBitmap("网格.heic", std::string(grid.begin(), grid.end()));
     FindChildren();
