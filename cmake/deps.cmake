@@ -1,68 +1,92 @@
-# The image libraries as imported targets, the same names on every target:
-#   kv::jpeg  libjpeg (release-7 API on the Windows targets)
-#   kv::png   libpng 1.6, brings kv::zlib
-#   kv::tiff  libtiff, brings kv::jpeg for its JPEG codec
-#   kv::zlib  zlib
-#   kv::webp  libwebp's decoder and demuxer
-#   kv::heif  libheif, with libde265 (HEVC) and dav1d (AV1) built in on the Windows targets
-# The Windows targets link the static libraries that scripts/deps cross-builds into
-# TAVI_DEPS_DIR (codecs in its codecs/ folder) and MinGW's own static zlib; the host build
-# uses the system's packages.
+# The pinned libraries as imported targets, the same names on every target:
+#   kv::jpeg   libjpeg-turbo with the release-7 API
+#   kv::png    libpng 1.6, brings kv::zlib
+#   kv::tiff   libtiff, brings kv::jpeg for its JPEG codec
+#   kv::zlib   zlib: MinGW's static one on Windows, the system's on the host
+#   kv::webp   libwebp's decoder and demuxer
+#   kv::heif   libheif, with libde265 (HEVC) and dav1d (AV1) built in
+#   kv::lcms2  Little CMS
+# scripts/deps builds them from the source packages pinned in deps/pins into
+# TAVI_LIBS_DIR: cross-built for the Windows targets, with the sanitizers for the host.
+# Needs TAVI_TARGET and TAVI_WINDOWS. TAVI_LIBS_PACKAGES lists the source packages, and
+# TAVI_LIBS_VERSIONS ("package=version;...") the versions the set-up built, from its stamps.
+
+# Where scripts/setup keeps the pinned libraries and the Wine environment
+# (TAVI_DEPS_CACHE moves it, for the set-up and CMake alike).
+if(DEFINED ENV{TAVI_DEPS_CACHE})
+  set(TAVI_DEPS_CACHE $ENV{TAVI_DEPS_CACHE})
+else()
+  set(TAVI_DEPS_CACHE /var/cache/tavi-deps)
+endif()
+
+# Derived on every configure, not kept in CMake's cache, so that a build tree configured
+# before the libraries moved follows them.
+set(TAVI_LIBS_DIR ${TAVI_DEPS_CACHE}/pinned/${TAVI_TARGET})
+
+set(_tavi_pins ${CMAKE_CURRENT_LIST_DIR}/../deps/pins)
+file(READ ${_tavi_pins} _pins)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_tavi_pins})
+set(TAVI_LIBS_PACKAGES libjpeg-turbo libpng1.6 tiff libwebp libde265 dav1d libheif lcms2)
+set(_tavi_libs_missing "")
+set(TAVI_LIBS_VERSIONS "")
+foreach(_package ${TAVI_LIBS_PACKAGES})
+  if(EXISTS ${TAVI_LIBS_DIR}/stamps/${_package})
+    file(STRINGS ${TAVI_LIBS_DIR}/stamps/${_package} _version REGEX "^version ")
+    string(REPLACE "version " "" _version "${_version}")
+    string(FIND "${_pins}" "\n${_package} ${_version} " _pinned)
+    if(_pinned EQUAL -1)
+      message(FATAL_ERROR "${TAVI_LIBS_DIR} holds ${_package} ${_version}, which deps/pins does "
+                          "not list. Run scripts/setup as root to build the pinned version.")
+    endif()
+    list(APPEND TAVI_LIBS_VERSIONS "${_package}=${_version}")
+    # A library rebuilt by the set-up updates what is made from the versions.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TAVI_LIBS_DIR}/stamps/${_package})
+  else()
+    list(APPEND _tavi_libs_missing ${_package})
+  endif()
+endforeach()
+if(_tavi_libs_missing)
+  list(JOIN _tavi_libs_missing ", " _tavi_libs_missing)
+  message(FATAL_ERROR "The libraries for ${TAVI_TARGET} are missing from ${TAVI_LIBS_DIR} "
+                      "(${_tavi_libs_missing}). Run scripts/setup as root to build them.")
+endif()
+
+# _tavi_import_static(NAME FILE [LINKS target...] [DEFINES definition...])
+function(_tavi_import_static name file)
+  cmake_parse_arguments(A "" "" "LINKS;DEFINES" ${ARGN})
+  add_library(${name} STATIC IMPORTED GLOBAL)
+  set_target_properties(${name} PROPERTIES IMPORTED_LOCATION ${TAVI_LIBS_DIR}/lib/${file}
+                                           INTERFACE_INCLUDE_DIRECTORIES ${TAVI_LIBS_DIR}/include)
+  set_property(TARGET ${name} PROPERTY INTERFACE_LINK_LIBRARIES ${A_LINKS})
+  set_property(TARGET ${name} PROPERTY INTERFACE_COMPILE_DEFINITIONS ${A_DEFINES})
+endfunction()
 
 if(TAVI_WINDOWS)
-  set(_tavi_deps_missing "")
-  foreach(_file include/jpeglib.h include/png.h include/tiffio.h lib/libjpeg.a lib/libpng16.a
-                lib/libtiff.a codecs/include/webp/decode.h codecs/include/libheif/heif.h
-                codecs/lib/libwebpdecoder.a codecs/lib/libwebpdemux.a codecs/lib/libheif.a
-                codecs/lib/libde265.a codecs/lib/libdav1d.a)
-    if(NOT EXISTS ${TAVI_DEPS_DIR}/${_file})
-      list(APPEND _tavi_deps_missing ${_file})
-    endif()
-  endforeach()
-  list(JOIN _tavi_deps_missing ", " _tavi_deps_missing)
-  if(_tavi_deps_missing)
-    message(FATAL_ERROR "The image libraries for ${TAVI_TARGET} are missing from ${TAVI_DEPS_DIR} "
-                        "(${_tavi_deps_missing}). Run scripts/setup as root to build them.")
-  endif()
-
   # NAMES libz.a first: MinGW also ships the import library of zlib's DLL, and the
   # programs are linked statically.
   find_library(TAVI_MINGW_ZLIB NAMES libz.a z REQUIRED)
   find_path(TAVI_MINGW_ZLIB_INCLUDE zlib.h REQUIRED)
-
-  function(_tavi_import_static name file)
-    add_library(${name} STATIC IMPORTED GLOBAL)
-    set_target_properties(${name} PROPERTIES IMPORTED_LOCATION ${file} ${ARGN})
-  endfunction()
-  _tavi_import_static(kv::zlib ${TAVI_MINGW_ZLIB} INTERFACE_INCLUDE_DIRECTORIES ${TAVI_MINGW_ZLIB_INCLUDE})
-  _tavi_import_static(kv::jpeg ${TAVI_DEPS_DIR}/lib/libjpeg.a INTERFACE_INCLUDE_DIRECTORIES
-                      ${TAVI_DEPS_DIR}/include)
-  _tavi_import_static(kv::png ${TAVI_DEPS_DIR}/lib/libpng16.a INTERFACE_INCLUDE_DIRECTORIES
-                      ${TAVI_DEPS_DIR}/include INTERFACE_LINK_LIBRARIES kv::zlib)
-  _tavi_import_static(kv::tiff ${TAVI_DEPS_DIR}/lib/libtiff.a INTERFACE_INCLUDE_DIRECTORIES
-                      ${TAVI_DEPS_DIR}/include INTERFACE_LINK_LIBRARIES kv::jpeg)
-  set(_codecs ${TAVI_DEPS_DIR}/codecs)
-  _tavi_import_static(kv::webp_decoder ${_codecs}/lib/libwebpdecoder.a)
-  _tavi_import_static(kv::webp ${_codecs}/lib/libwebpdemux.a INTERFACE_INCLUDE_DIRECTORIES
-                      ${_codecs}/include INTERFACE_LINK_LIBRARIES kv::webp_decoder)
-  _tavi_import_static(kv::de265 ${_codecs}/lib/libde265.a)
-  _tavi_import_static(kv::dav1d ${_codecs}/lib/libdav1d.a)
-  _tavi_import_static(kv::heif ${_codecs}/lib/libheif.a INTERFACE_INCLUDE_DIRECTORIES
-                      ${_codecs}/include)
-  set_property(TARGET kv::heif PROPERTY INTERFACE_LINK_LIBRARIES kv::de265 kv::dav1d)
+  add_library(kv::zlib STATIC IMPORTED GLOBAL)
+  set_target_properties(kv::zlib PROPERTIES IMPORTED_LOCATION ${TAVI_MINGW_ZLIB}
+                                            INTERFACE_INCLUDE_DIRECTORIES ${TAVI_MINGW_ZLIB_INCLUDE})
+  add_library(kv::system_libraries INTERFACE IMPORTED GLOBAL)
 else()
   set(CMAKE_FIND_PACKAGE_TARGETS_GLOBAL ON)
   find_package(ZLIB REQUIRED)
-  find_package(JPEG REQUIRED)
-  find_package(PNG REQUIRED)
-  find_package(TIFF REQUIRED)
+  find_package(Threads REQUIRED)
   add_library(kv::zlib ALIAS ZLIB::ZLIB)
-  add_library(kv::jpeg ALIAS JPEG::JPEG)
-  add_library(kv::png ALIAS PNG::PNG)
-  add_library(kv::tiff ALIAS TIFF::TIFF)
-  find_package(PkgConfig REQUIRED)
-  pkg_check_modules(KV_WEBP REQUIRED IMPORTED_TARGET GLOBAL libwebpdemux libwebp)
-  pkg_check_modules(KV_HEIF REQUIRED IMPORTED_TARGET GLOBAL libheif)
-  add_library(kv::webp ALIAS PkgConfig::KV_WEBP)
-  add_library(kv::heif ALIAS PkgConfig::KV_HEIF)
+  # What the libraries need of the system on the host.
+  add_library(kv::system_libraries INTERFACE IMPORTED GLOBAL)
+  set_target_properties(kv::system_libraries PROPERTIES
+                        INTERFACE_LINK_LIBRARIES "Threads::Threads;m;${CMAKE_DL_LIBS}")
 endif()
+
+_tavi_import_static(kv::jpeg libjpeg.a)
+_tavi_import_static(kv::png libpng16.a LINKS kv::zlib kv::system_libraries)
+_tavi_import_static(kv::tiff libtiff.a LINKS kv::jpeg kv::system_libraries)
+_tavi_import_static(kv::webp_decoder libwebpdecoder.a LINKS kv::system_libraries)
+_tavi_import_static(kv::webp libwebpdemux.a LINKS kv::webp_decoder)
+_tavi_import_static(kv::de265 libde265.a LINKS kv::system_libraries DEFINES LIBDE265_STATIC_BUILD)
+_tavi_import_static(kv::dav1d libdav1d.a LINKS kv::system_libraries)
+_tavi_import_static(kv::heif libheif.a LINKS kv::de265 kv::dav1d DEFINES LIBHEIF_STATIC_BUILD)
+_tavi_import_static(kv::lcms2 liblcms2.a LINKS kv::system_libraries)

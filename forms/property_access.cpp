@@ -1,5 +1,5 @@
-#include "forms/property_access.h"
-
+// The forms layer's side of the kernel link for properties: unit properties read and written
+// by program code, and properties of objects of library data types.
 #include <windows.h>
 
 #include <cstring>
@@ -12,6 +12,7 @@
 #include "forms/unit_interfaces.h"
 #include "forms/window_loader.h"
 #include "forms/window_unit.h"
+#include "runtime/forms_link.h"
 #include "runtime/kernel.h"
 
 namespace kv::forms {

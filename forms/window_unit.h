@@ -35,7 +35,6 @@ class WindowUnit : public UnitObject {
     // Shows the window the first time (by its position property) and raises the focus
     // event of the focused unit; later calls only show it. Answers true on the first show.
     bool ShowFromProgram();
-    // Marks the first show as done without showing (the window was shown by its load).
     // Disables the other loaded top-level windows for a modal run.
     void DisableOthersForModalRun();
     // Runs the modal loop for this window, loaded modal and shown, until it is destroyed.
@@ -51,8 +50,18 @@ class WindowUnit : public UnitObject {
     void OnFinalDestroy() override;
 
   private:
+    // Caption, system menu and the two boxes: the bits kept in line with the properties.
+    static constexpr DWORD kCaptionBits = 0x00CB0000;
+    // Dialog frame and sizing frame, replaced when the border changes.
+    static constexpr DWORD kFrameBits = 0x00440000;
+    // Modal frame, tool window and client edge.
+    static constexpr DWORD kFrameExBits = 0x00000281;
+
     WindowUnit(uint32_t formId, uint32_t unitId, uint32_t runMode)
         : UnitObject(formId, unitId), runMode_(runMode) {}
+
+    // True while `self` is still the object of the window `window` (a handler may destroy it).
+    static bool StillAlive(HWND window, const WindowUnit* self);
 
     // Style and extended style bits the properties ask for.
     DWORD FrameStyle() const;

@@ -41,7 +41,9 @@ heif_reader_grow_status WaitForFileSize(int64_t size, void* user) {
                : heif_reader_grow_status_size_beyond_eof;
 }
 
-const heif_reader kStreamReader = {1, Position, Read, Seek, WaitForFileSize};
+// Version 1 of the reader interface: the later members (range requests) stay unset.
+const heif_reader kStreamReader = {1,       Position, Read,    Seek,   WaitForFileSize,
+                                   nullptr, nullptr,  nullptr, nullptr};
 
 bool Succeeded(const heif_error& error) {
     return error.code == heif_error_Ok;

@@ -129,7 +129,8 @@ bool PngReader::ReadRows() {
             png_read_rows(png, &row, nullptr, 1);
         }
     }
-    png_read_end(png, nullptr);
+    // What follows the last row (the end of the compressed stream, the chunks after the
+    // image data) holds nothing the conversion uses, so it is not read at all.
     target_->Flush();
     return true;
 }

@@ -29,17 +29,7 @@ else()
   list(APPEND KV_IMAGECONV_SOURCES ${KV_IMAGECONV_DIR}/platform_posix.cpp)
 endif()
 
-# The format libraries: the project's imported targets where they exist, else the
-# system's packages.
+# The format libraries: the pinned ones of cmake/deps.cmake.
 function(kv_imageconv_link_formats target)
-  if(TARGET kv::png AND TARGET kv::jpeg AND TARGET kv::tiff AND TARGET kv::webp)
-    target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif)
-  else()
-    find_package(PNG REQUIRED)
-    find_package(JPEG REQUIRED)
-    find_package(TIFF REQUIRED)
-    find_package(PkgConfig REQUIRED)
-    pkg_check_modules(KV_CODECS REQUIRED IMPORTED_TARGET libwebpdemux libwebp libheif)
-    target_link_libraries(${target} PUBLIC TIFF::TIFF JPEG::JPEG PNG::PNG PkgConfig::KV_CODECS)
-  endif()
+  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif)
 endfunction()

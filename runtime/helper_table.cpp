@@ -1,7 +1,7 @@
 // The HelperTable: the thirteen entries the program calls.
 #include "runtime/helper_table.h"
 
-#include "forms/property_access.h"
+#include "runtime/forms_link.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_app.h"
 #include "runtime/runtime_error.h"

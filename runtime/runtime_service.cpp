@@ -2,7 +2,7 @@
 // properties and program loading.
 #include <cstring>
 
-#include "forms/property_access.h"
+#include "runtime/forms_link.h"
 #include "runtime/helper_table.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_app.h"

@@ -1,6 +1,6 @@
 // SystemNotify: the kernel's service entry for libraries and unit classes. The kernel answers
 // its own codes; every other code goes to the forms layer's unit services.
-#include "corelib/com/release.h"
+#include "runtime/com_link.h"
 #include "runtime/forms_link.h"
 #include "runtime/memory.h"
 #include "runtime/numeric.h"

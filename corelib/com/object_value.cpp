@@ -5,7 +5,7 @@
 #include <oaidl.h>
 
 #include "corelib/com/kernel_link.h"
-#include "corelib/com/release.h"
+#include "runtime/com_link.h"
 
 namespace kv::com {
 

@@ -221,14 +221,19 @@ TEST_F(PngTest, SixteenBitFilesAndNonPngFilesAreRefused) {
     EXPECT_TRUE(image.empty());
 }
 
-TEST_F(PngTest, TruncatedDataFailsTheDecode) {
+TEST_F(PngTest, TruncatedDataFailsTheDecodeButNothingAfterTheLastRowIsRead) {
     const Pixels rgb = Pattern(40, 40, 3, 9);
     ASSERT_TRUE(WritePng(Path("rgb.png"), 40, 40, PNG_COLOR_TYPE_RGB, 8, rgb.data));
-    std::vector<uint8_t> bytes = ReadFile(Path("rgb.png"));
-    bytes.resize(bytes.size() * 2 / 3);
+    const std::vector<uint8_t> bytes = ReadFile(Path("rgb.png"));
     PngReader reader;
     RasterImage image;
-    EXPECT_EQ(Run(reader, WriteBytes("cut.png", bytes), &image), 0);
+    // Without its closing chunk the file still holds every row.
+    const std::vector<uint8_t> noEnd(bytes.begin(), bytes.end() - 12);
+    ASSERT_EQ(Run(reader, WriteBytes("noend.png", noEnd), &image), 1);
+    EXPECT_EQ(PixelsOf(image).data, rgb.data);
+    image.Release();
+    const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + bytes.size() * 2 / 3);
+    EXPECT_EQ(Run(reader, WriteBytes("cut.png", cut), &image), 0);
     image.Release();
     EXPECT_EQ(BackingFiles(), 0);
 }

@@ -1,7 +1,7 @@
 // Creating and clearing COM objects, and the scripting runtime's file-system object.
 
 #include "corelib/com/commands.h"
-#include "corelib/com/release.h"
+#include "runtime/com_link.h"
 #include "tests/win/com/com_fixture.h"
 
 namespace kv::test {

@@ -5,7 +5,6 @@
 
 #include "forms/font_block.h"
 #include "forms/form_registry.h"
-#include "forms/property_access.h"
 #include "forms/timer_unit.h"
 #include "forms/unit_interfaces.h"
 #include "runtime/forms_link.h"

@@ -1,7 +1,5 @@
 // Property access by (form, unit, property): common properties live and stored, clamps,
 // logical and font conversions.
-#include "forms/property_access.h"
-
 #include <gtest/gtest.h>
 
 #include "forms/font_block.h"

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "forms/form_registry.h"
-#include "forms/property_access.h"
 #include "forms/template_reader.h"
 #include "runtime/forms_link.h"
 #include "tests/win/forms/test_forms.h"

@@ -4,7 +4,6 @@
 
 #include "forms/event_dispatch.h"
 #include "forms/form_registry.h"
-#include "forms/property_access.h"
 #include "forms/window_loader.h"
 #include "runtime/forms_link.h"
 #include "runtime/kernel.h"
@@ -286,6 +285,32 @@ TEST_F(Loading, AModalWindowDestroyedWhileFirstShownRunsNoModalLoop) {
     forms::WriteUnitProperty(kModalFormId, 0, 5, -1, 1, 0);
     EXPECT_EQ(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0), 0);
     EXPECT_EQ(forms::CurrentModalForm(), 0u);
+}
+
+WNDPROC ownerProcedure;
+LRESULT CALLBACK DestroyModalWindowWhenDisabled(HWND window, UINT message, WPARAM wParam,
+                                                LPARAM lParam) {
+    if (message == WM_ENABLE && !wParam) DestroyModalWindow(0, 0, 0);
+    return CallWindowProcA(ownerProcedure, window, message, wParam, lParam);
+}
+
+// Disabling the other windows for a modal load sends each WM_ENABLE at once; the owner's
+// answer destroys the modal window while the loaded windows are being walked.
+TEST_F(Loading, AModalWindowDestroyedWhileDisablingTheOthersLeavesThemEnabled) {
+    FreedMemoryGuard guard;
+    forms::LoadedWindows().shrink_to_fit();  // its storage, too, comes from the guard
+    forms::FormTemplate owner, modal;
+    owner.units = {WindowEntry(Titled("owner"), forms::state::kVisible)};
+    modal.units = {WindowEntry(Titled("modal"), 0)};
+    InstallForms({{kFormId, &owner}, {kModalFormId, &modal}});
+    ASSERT_TRUE(forms::LoadStartWindow(kFormId));
+    const HWND ownerWindow = Window();
+    ownerProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        ownerWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DestroyModalWindowWhenDisabled)));
+    EXPECT_EQ(LoadModally(kModalFormId), 0);
+    EXPECT_EQ(SystemNotify(sysnotify::kFindUnit, kModalFormId, 0), 0);
+    EXPECT_TRUE(IsWindowEnabled(ownerWindow));
+    EXPECT_EQ(forms::LoadedWindows().size(), 1u);
 }
 
 // Ending the program destroys an owner before the pop-up it owns, which goes with it.

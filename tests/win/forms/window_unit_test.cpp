@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "forms/form_registry.h"
-#include "forms/property_access.h"
 #include "framework/window.h"
 #include "runtime/forms_link.h"
 #include "runtime/runtime_app.h"

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "corelib/com/release.h"
-#include "forms/property_access.h"
+#include "runtime/com_link.h"
 #include "runtime/forms_link.h"
 #include "runtime/kernel.h"
 

@@ -1,5 +1,5 @@
-// Releasing a COM object value outside the object commands (the kernel's SystemNotify
-// service for the COM object type uses this).
+// What the kernel asks of the COM object type: its SystemNotify service for releasing an
+// object value outside the object commands.
 #pragma once
 
 namespace kv::com {
