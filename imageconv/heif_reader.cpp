@@ -2,6 +2,7 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "imageconv/heif_layout.h"
@@ -82,6 +83,16 @@ bool HeifReader::ReadStructure(const HeifLayout& layout) {
     if (!context_) return false;
     // Grid tiles are decoded one after the other on this thread.
     heif_context_set_max_decoding_threads(context_, 0);
+    // libheif's own limits, tightened to what a conversion may hold: no picture larger
+    // than our storage takes, no single block beyond the library budget.
+    heif_security_limits* limits = heif_context_get_security_limits(context_);
+    if (!limits) return false;
+    limits->max_image_size_pixels =
+        std::min<uint64_t>(limits->max_image_size_pixels, kMaxBlockBytes / 3);
+    limits->max_memory_block_size =
+        std::min<uint64_t>(limits->max_memory_block_size, kLibraryBudget);
+    limits->max_color_profile_size =
+        uint32_t(std::min<uint64_t>(limits->max_color_profile_size, kLibraryBudget));
     if (!Succeeded(heif_context_read_from_reader(context_, &kStreamReader, &stream_, nullptr)) ||
         !Succeeded(heif_context_get_primary_image_handle(context_, &primary_))) {
         return false;
