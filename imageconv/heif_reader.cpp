@@ -128,17 +128,38 @@ bool HeifReader::Decode() {
 }
 
 bool HeifReader::CopyDecoded() {
+    // libheif applies the file's rotation, mirroring and cropping. Colour pictures it
+    // converts to interleaved 8-bit red, green, blue, alpha left out; grey pictures come as
+    // their plane, expanded here in the declared range at every bit depth (libheif leaves
+    // limited-range grey unexpanded).
+    heif_colorspace space = heif_colorspace_undefined;
+    heif_chroma chroma = heif_chroma_undefined;
+    const bool grey =
+        Succeeded(heif_image_handle_get_preferred_decoding_colorspace(primary_, &space, &chroma)) &&
+        space == heif_colorspace_monochrome;
     heif_image* image = nullptr;
-    // libheif applies the file's rotation, mirroring and cropping to the decoded planes;
-    // turning them into red, green, blue is done here, straight into our rows.
-    if (!Succeeded(heif_decode_image(primary_, &image, heif_colorspace_undefined,
-                                     heif_chroma_undefined, nullptr))) {
+    if (!Succeeded(heif_decode_image(
+            primary_, &image, grey ? heif_colorspace_undefined : heif_colorspace_RGB,
+            grey ? heif_chroma_undefined : heif_chroma_interleaved_RGB, nullptr))) {
         return false;
     }
-    const bool ok = PlanesTo24Bit(image, primary_, target_);
+    const bool ok = grey ? GreyPlaneTo24Bit(image, primary_, target_) : CopyInterleaved(image);
     heif_image_release(image);
     // The rows are in our storage now.
     if (ok) target_->Flush();
+    return ok;
+}
+
+bool HeifReader::CopyInterleaved(const heif_image* image) {
+    const int width = heif_image_get_width(image, heif_channel_interleaved);
+    const int height = heif_image_get_height(image, heif_channel_interleaved);
+    int stride = 0;
+    const uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    bool ok = plane && heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) == 8 &&
+              stride >= 3 * width && target_->Create(width, height, 24, 0);
+    for (int32_t y = 0; ok && y < height; ++y) {
+        memcpy(target_->Row(y), plane + size_t(y) * size_t(stride), target_->stride());
+    }
     return ok;
 }
 

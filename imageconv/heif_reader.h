@@ -10,6 +10,7 @@
 #include "imageconv/input_file.h"
 
 struct heif_context;
+struct heif_image;
 struct heif_image_handle;
 
 namespace kv::imageconv {
@@ -34,6 +35,7 @@ class HeifReader : public ImageReader {
   private:
     bool ReadStructure(const HeifLayout& layout);
     bool CopyDecoded();
+    bool CopyInterleaved(const heif_image* image);
 
     Stream stream_;
     heif_context* context_ = nullptr;
