@@ -41,7 +41,8 @@ class MappedBuffer {
     uint8_t* view_ = nullptr;
     size_t size_ = 0;
     std::string path_;
-    bool deletedOnClose_ = false;  // the system deletes the file: its name may be another's next
+    // The system deletes the file (Windows): its name may be another block's by the release.
+    [[maybe_unused]] bool deletedOnClose_ = false;
 };
 
 }  // namespace kv::imageconv
