@@ -24,6 +24,12 @@ const char* const kNativeDllNames[kNativeDeclarationCount] = {
     "",
     "user32",
     "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
 };
 
 const char* const kNativeFunctionNames[kNativeDeclarationCount] = {
@@ -47,6 +53,12 @@ const char* const kNativeFunctionNames[kNativeDeclarationCount] = {
     "GetParent",
     "FindWindowExA",
     "DeleteFileA",
+    "GetCommandLineW",
+    "WideCharToMultiByte",
+    "MultiByteToWideChar",
+    "GetShortPathNameW",
+    "CreateHardLinkW",
+    "CopyFileW",
 };
 
 }  // namespace kv::app

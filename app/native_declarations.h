@@ -27,7 +27,13 @@ enum NativeIndex : int32_t {
     kGetParent = 17,
     kFindWindowExForPane = 18,
     kDeleteFile = 19,
-    kNativeDeclarationCount = 20,
+    kGetCommandLineW = 20,
+    kWideCharToMultiByte = 21,
+    kMultiByteToWideChar = 22,
+    kGetShortPathNameW = 23,
+    kCreateHardLinkW = 24,
+    kCopyFileW = 25,
+    kNativeDeclarationCount = 26,
 };
 
 // DLL name (empty: the runtime searches its system DLL list) and function name of each.

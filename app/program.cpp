@@ -3,6 +3,7 @@
 // everything is.
 #include <vector>
 
+#include "app/code_page_path.h"
 #include "app/constants.h"
 #include "app/native_declarations.h"
 #include "app/program_state.h"
@@ -36,7 +37,7 @@ uint64_t OnStartWindowCreated() {
     TextArray arguments;
     CoreCommand(core::kGetArguments, {ByAddressArg(arguments.Address(), tag::kText)});
     if (arguments.Count() != 1) InstallProgram();
-    globals.imagePath = Text::Copy(arguments.At(0));
+    TakeImageArgument(arguments.At(0));
     OpenInViewer(globals.imagePath.c_str());
     return kNoValue;
 }
@@ -56,9 +57,10 @@ uint64_t OnHostTimerTick() {
     return kNoValue;
 }
 
-// Registered with the runtime: the image path is the one global that owns memory.
+// Registered with the runtime: the image path and name are the globals that own memory.
 void ReleaseImagePath() {
     globals.imagePath = Text();
+    globals.imageName = Text();
 }
 
 uintptr_t CodeBase() {

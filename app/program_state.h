@@ -10,6 +10,7 @@ namespace kv::app {
 
 struct ProgramGlobals {
     Text imagePath;                   // the single command-line argument: the image shown
+    Text imageName;                   // for a name outside the code page: its stand-in
     WindowHandle viewerWindow = 0;    // the photo viewer's top-level window
     WindowHandle viewerCanvas = 0;    // its canvas
     WindowHandle navigationPane = 0;  // its navigation pane, host of the start window

@@ -52,12 +52,17 @@ class ComObjectVariable {
 
 }  // namespace
 
+void EnsureStagingFolder() {
+    if (IsDirectory(kTexts.tempFolder)) return;
+    Text folder = Text::Constant(kTexts.tempFolder);
+    MakeDirectoryPath(folder);
+}
+
 void ConvertAndRelaunch() {
-    if (!IsDirectory(kTexts.tempFolder)) {
-        Text folder = Text::Constant(kTexts.tempFolder);
-        MakeDirectoryPath(folder);
-    }
-    const Text name = GetFileNamePart(globals.imagePath.c_str(), true);
+    EnsureStagingFolder();
+    // A name outside the code page has a recognisable stand-in the bitmap is named after.
+    const Text name = globals.imageName.Empty() ? GetFileNamePart(globals.imagePath.c_str(), true)
+                                                : Text::Copy(globals.imageName.c_str());
     const Text bmpPath = Text::Join({kTexts.stagingPrefix, name.c_str(), kTexts.convertedSuffix});
     const ArgValue converted =
         SupportCommand(kImageLibrary, kConvertToBmpEntry,

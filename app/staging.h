@@ -4,6 +4,8 @@
 
 namespace kv::app {
 
+// Creates the staging folder when it is missing.
+void EnsureStagingFolder();
 // Converts the current image, relaunches the installed program on the BMP, closes the
 // viewer and ends the program. When the conversion fails it says so and changes nothing.
 void ConvertAndRelaunch();

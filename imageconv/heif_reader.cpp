@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "imageconv/colour_to_srgb.h"
 #include "imageconv/heif_layout.h"
 #include "imageconv/heif_planes.h"
 
@@ -48,6 +50,23 @@ const heif_reader kStreamReader = {1,       Position, Read,    Seek,   WaitForFi
 
 bool Succeeded(const heif_error& error) {
     return error.code == heif_error_Ok;
+}
+
+// Turns the stored rows into sRGB from the image's ICC profile, else its nclx code points.
+void ConvertToSrgb(const heif_image_handle* handle, RasterImage* target) {
+    std::vector<uint8_t> icc(heif_image_handle_get_raw_color_profile_size(handle));
+    ColourDescription colours;
+    heif_color_profile_nclx* nclx = nullptr;
+    if (!icc.empty() && Succeeded(heif_image_handle_get_raw_color_profile(handle, icc.data()))) {
+        colours.icc = icc.data();
+        colours.iccSize = icc.size();
+    } else if (Succeeded(heif_image_handle_get_nclx_color_profile(handle, &nclx)) && nclx) {
+        colours.hasCodePoints = true;
+        colours.primaries = nclx->color_primaries;
+        colours.transfer = nclx->transfer_characteristics;
+    }
+    heif_nclx_color_profile_free(nclx);
+    ConvertRowsToSrgb(target, colours);
 }
 }  // namespace
 
@@ -146,6 +165,7 @@ bool HeifReader::CopyDecoded() {
     const bool ok = grey ? GreyPlaneTo24Bit(image, primary_, target_) : CopyInterleaved(image);
     heif_image_release(image);
     // The rows are in our storage now.
+    if (ok) ConvertToSrgb(primary_, target_);
     if (ok) target_->Flush();
     return ok;
 }

@@ -5,6 +5,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/bmp_read.cpp
   ${KV_IMAGECONV_DIR}/bmp_rows.cpp
   ${KV_IMAGECONV_DIR}/bmp_write.cpp
+  ${KV_IMAGECONV_DIR}/colour_to_srgb.cpp
   ${KV_IMAGECONV_DIR}/convert_to_bmp.cpp
   ${KV_IMAGECONV_DIR}/heif_layout.cpp
   ${KV_IMAGECONV_DIR}/heif_planes.cpp
@@ -31,5 +32,5 @@ endif()
 
 # The format libraries: the pinned ones of cmake/deps.cmake.
 function(kv_imageconv_link_formats target)
-  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif)
+  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2)
 endfunction()

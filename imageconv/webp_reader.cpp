@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "imageconv/colour_to_srgb.h"
 #include "imageconv/to_24bit.h"
 
 namespace kv::imageconv {
@@ -19,6 +20,20 @@ uint64_t FrameDecodeBytes(const uint8_t* data, size_t size, uint64_t width, uint
     if (WebPGetFeatures(data, size, &features) != VP8_STATUS_OK) return UINT64_MAX;
     if (features.format == 2) return width * height * 4;
     return features.has_alpha ? width * height : 0;
+}
+
+// Turns the stored rows into sRGB from the file's ICC profile, when it has one.
+void ConvertToSrgb(const uint8_t* data, size_t size, RasterImage* target) {
+    const WebPData whole = {data, size};
+    WebPDemuxer* demuxer = WebPDemux(&whole);
+    if (!demuxer) return;
+    WebPChunkIterator chunk;
+    if ((WebPDemuxGetI(demuxer, WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) &&
+        WebPDemuxGetChunk(demuxer, "ICCP", 1, &chunk)) {
+        ConvertRowsToSrgb(target, {chunk.chunk.bytes, chunk.chunk.size});
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    WebPDemuxDelete(demuxer);
 }
 }  // namespace
 
@@ -66,8 +81,10 @@ bool WebpReader::Open(const char* path, RasterImage* target) {
 }
 
 bool WebpReader::Decode() {
-    const bool ok = opened_ && (animated_ ? DecodeFirstFrame(file_.data(), file_.size())
-                                          : DecodeStill(file_.data(), file_.size()));
+    bool ok = opened_ && (animated_ ? DecodeFirstFrame(file_.data(), file_.size())
+                                    : DecodeStill(file_.data(), file_.size()));
+    // The rows are in our storage now.
+    if (ok) ConvertToSrgb(file_.data(), file_.size(), target_);
     Close();
     return ok;
 }

@@ -64,18 +64,33 @@ class ProgramViewerHostingTest : public ::testing::Test {
         e2e::RemoveTree(kPictures);
     }
 
-    // Starts the program on the image and waits until its window is docked in the viewer.
-    void OpenDocked(const std::string& fileName, const std::string& bytes) {
-        ASSERT_TRUE(e2e::WriteFileBytes(kPictures + fileName, bytes));
-        program_ = StartProgram(BuiltProgram(), "\"" + kPictures + fileName + "\"");
+    // Starts the program on the image as the shell does, with a wide command line, and
+    // waits until its window is docked in the viewer titled with viewerName (empty: any).
+    void OpenDocked(const std::wstring& fileName, const std::string& bytes,
+                    const std::string& viewerName) {
+        const std::wstring path = e2e::Wide(kPictures) + fileName;
+        const size_t folderEnd = path.find_last_of(L'\\');
+        CreateDirectoryW(path.substr(0, folderEnd).c_str(), nullptr);
+        ASSERT_TRUE(e2e::WriteFileBytes(path, bytes));
+        program_ =
+            e2e::ChildProcess::Start(L"\"" + e2e::Wide(BuiltProgram()) + L"\" \"" + path + L"\"");
         ASSERT_TRUE(program_.has_value());
-        viewer_ = WaitForViewer(fileName, kViewerMs);
-        ASSERT_NE(viewer_, nullptr) << "no viewer for " << fileName;
+        viewer_ = viewerName.empty()
+                      ? e2e::WaitForTopWindow("Photo_Lightweight_Viewer", "", kViewerMs)
+                      : WaitForViewer(viewerName, kViewerMs);
+        ASSERT_NE(viewer_, nullptr) << "no viewer for " << viewerName;
         docked_ = WaitForDockedWindow(viewer_, kViewerMs);
         ASSERT_NE(docked_, nullptr) << e2e::FormatWindowTree(viewer_);
     }
+    void OpenDocked(const std::string& fileName, const std::string& bytes) {
+        OpenDocked(e2e::Wide(fileName), bytes, fileName);
+    }
 
-    void RepairAndReopen(const std::string& fileName, const std::string& bytes);
+    void RepairAndReopen(const std::wstring& fileName, const std::string& bitmapName,
+                         const std::string& bytes, const std::string& viewerName);
+    void RepairAndReopen(const std::string& fileName, const std::string& bytes) {
+        RepairAndReopen(e2e::Wide(fileName), fileName + ".bmp", bytes, fileName);
+    }
 
     void ExpectDockedAtHostOffset() {
         const e2e::WindowInfo window = e2e::DescribeWindow(docked_);
@@ -150,20 +165,23 @@ TEST_F(ProgramViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtThe
     EXPECT_TRUE(program_->IsRunning());
 }
 
-// "修复" on the image named fileName: the program converts it and ends, and the installed
-// copy, started on the bitmap, docks into the bitmap's viewer; closing that viewer ends the
-// copy, which removes the staging folder.
-void ProgramViewerHostingTest::RepairAndReopen(const std::string& fileName,
-                                               const std::string& bytes) {
+// "修复" on the image named fileName: the program converts it to bitmapName and ends, and
+// the installed copy, started on the bitmap, docks into the bitmap's viewer; closing that
+// viewer ends the copy, which removes the staging folder.
+void ProgramViewerHostingTest::RepairAndReopen(const std::wstring& fileName,
+                                               const std::string& bitmapName,
+                                               const std::string& bytes,
+                                               const std::string& viewerName) {
+    ASSERT_TRUE(e2e::RemoveTree(kInstallFolder));
     ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), kInstalledProgram.c_str(), FALSE));
-    OpenDocked(fileName, bytes);
+    OpenDocked(fileName, bytes, viewerName);
+    EXPECT_EQ(e2e::TitleOf(viewer_).find('?'), std::string::npos) << e2e::TitleOf(viewer_);
 
     const HWND button = e2e::FindChild(docked_, "Button", "修复");
     ASSERT_NE(button, nullptr) << e2e::FormatWindowTree(docked_);
     ASSERT_TRUE(e2e::ClickButton(button));
 
-    const std::string bitmapName = fileName + ".bmp";
     const std::optional<DWORD> exitCode = program_->WaitForExit(kExitMs);
     ASSERT_TRUE(exitCode.has_value()) << "the program did not end after the click";
     EXPECT_EQ(*exitCode, 0u);
@@ -189,10 +207,32 @@ void ProgramViewerHostingTest::RepairAndReopen(const std::string& fileName,
     EXPECT_EQ(copyExit, 0u);
     CloseHandle(copy);
     EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
+    EXPECT_TRUE(e2e::WaitUntil(kExitMs, [&] { return !IsWindow(viewer_); }));
 }
 
 TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsTheBitmap) {
     RepairAndReopen("旧 照片.pcx", MakePcx24(64, 48));
+}
+
+// Names with characters the code page lacks, as the shell passes them: the program reaches
+// the file under a name the code page carries, and names the bitmap after the original with
+// those characters replaced.
+TEST_F(ProgramViewerHostingTest, NamesOutsideTheCodePageOpenDockAndConvert) {
+    const struct {
+        std::wstring name;
+        std::string bitmapName;
+        std::string viewerName;  // empty: whatever name reaches the file
+    } cases[] = {
+        {L"사진 2024.pcx", "__ 2024.pcx.bmp", ""},  // Korean
+        {L"照片😀.pcx", "照片_.pcx.bmp", ""},        // an emoji
+        {L"𠮷野家.pcx", "_野家.pcx.bmp", ""},       // an extension-B ideograph
+        // Only the folder lost characters: the viewer shows the file's own name.
+        {L"相册 사진\\旧 照片.pcx", "旧 照片.pcx.bmp", "旧 照片.pcx"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bitmapName);
+        RepairAndReopen(c.name, c.bitmapName, MakePcx24(64, 48), c.viewerName);
+    }
 }
 
 TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImage) {

@@ -13,8 +13,12 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 std::optional<std::string> ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
-// Removes a file or a folder with everything in it; true when nothing is left.
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Removes a file or a folder with everything in it, also entries named with characters
+// the code page lacks; true when nothing is left.
 bool RemoveTree(const std::string& path);
+// A GBK text in UTF-16.
+std::wstring Wide(const std::string& text);
 
 // The Windows folder and its System32 folder, each with a trailing "\".
 std::string WindowsDirectory();

@@ -21,6 +21,20 @@ std::optional<ChildProcess> ChildProcess::Start(const std::string& commandLine,
     return ChildProcess(info.hProcess, info.dwProcessId);
 }
 
+std::optional<ChildProcess> ChildProcess::Start(const std::wstring& commandLine) {
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return std::nullopt;
+    }
+    CloseHandle(info.hThread);
+    return ChildProcess(info.hProcess, info.dwProcessId);
+}
+
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : process_(other.process_), id_(other.id_) {
     other.process_ = nullptr;

@@ -15,6 +15,9 @@ class ChildProcess {
     // program could not be started.
     static std::optional<ChildProcess> Start(const std::string& commandLine,
                                              const std::string& workingDirectory = "");
+    // The same with a wide command line (CreateProcessW), as the shell starts programs: it
+    // carries characters the code page lacks.
+    static std::optional<ChildProcess> Start(const std::wstring& commandLine);
 
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&& other) noexcept;

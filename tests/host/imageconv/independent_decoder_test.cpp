@@ -1,6 +1,7 @@
 // The conversion's pixels against decoders that share no code with the library's readers'
 // callers, as command-line programs: libjpeg-turbo's djpeg, ImageMagick (also for EXIF
 // orientation), libwebp's dwebp and libheif's heif-convert.
+#include <lcms2.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@ constexpr const char* kDjpeg = "/usr/bin/djpeg";
 constexpr const char* kMagick = "/usr/bin/convert";
 constexpr const char* kDwebp = "/usr/bin/dwebp";
 constexpr const char* kHeifConvert = "/usr/bin/heif-convert";
+constexpr const char* kSrgbProfile = "/usr/share/color/icc/ghostscript/srgb.icc";
 
 // Runs a command that makes a test file; true when it succeeded.
 bool Make(const std::string& command) {
@@ -40,6 +42,20 @@ Pixels DecodeWith(const std::string& command) {
     }
     pclose(pipe);
     return p;
+}
+
+// A Display P3 profile: DCI-P3 primaries, D65 white, the sRGB tone curve.
+bool WriteDisplayP3Profile(const std::string& path) {
+    const cmsCIExyY white = {0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE primaries = {{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = curve ? cmsCreateRGBProfile(&white, &primaries, curves) : nullptr;
+    const bool ok = profile && cmsSaveProfileToFile(profile, path.c_str());
+    if (profile) cmsCloseProfile(profile);
+    if (curve) cmsFreeToneCurve(curve);
+    return ok;
 }
 
 class IndependentDecoderTest : public ScratchDirTest {
@@ -196,6 +212,46 @@ TEST_F(IndependentDecoderTest, HeicAndAvifPixelsMatchHeifConvert) {
     ASSERT_TRUE(Make("heif-enc " + Path("turned.jpg") + " -o " + Path("turned.heic")));
     ExpectSamePixels(Path("turned.heic"), HeifConvert(Path("turned.heic")));
     EXPECT_EQ(ReadBmp(Path("out.bmp")).width, 20);
+}
+
+TEST_F(IndependentDecoderTest, WideGamutPicturesComeOutAsAColourManagedConversionShowsThem) {
+    for (const char* tool :
+         {kMagick, "/usr/bin/heif-enc", "/usr/bin/cwebp", "/usr/bin/avifenc", kSrgbProfile}) {
+        if (!Have(tool) && access(tool, R_OK) != 0) GTEST_SKIP() << tool << " is missing";
+    }
+    const std::string p3 = Path("p3.icc");
+    ASSERT_TRUE(WriteDisplayP3Profile(p3));
+    ASSERT_TRUE(
+        WritePng(Path("plain.png"), 43, 29, PNG_COLOR_TYPE_RGB, 8, Pattern(43, 29, 3).data));
+    const std::string png = Path("plain.png") + " ";
+    ASSERT_TRUE(Make(std::string(kMagick) + " " + png + "-profile " + p3 + " " + Path("p3.png")));
+    ASSERT_TRUE(Make(std::string(kMagick) + " " + png + "-profile " + kSrgbProfile + " " +
+                     Path("srgb.png")));
+    // Each picture also without a colour description (avifenc's default is sRGB), coded alike:
+    // its conversion is the decoded picture the colour management starts from. heif-enc
+    // writes no nclx box; avifenc does.
+    for (const char* space : {"plain", "p3", "srgb"}) {
+        const std::string name = Path(space);
+        ASSERT_TRUE(Make("heif-enc -q 90 " + name + ".png -o " + name + ".heic"));
+        ASSERT_TRUE(Make("cwebp -q 90 -metadata icc " + name + ".png -o " + name + ".webp"));
+    }
+    ASSERT_TRUE(Make("avifenc -s 10 " + png + Path("plain.avif")));
+    ASSERT_TRUE(Make("avifenc -s 10 --cicp 12/13/6 " + png + Path("p3.avif")));
+    ASSERT_TRUE(Make("avifenc -s 10 --cicp 1/13/6 " + png + Path("srgb.avif")));
+
+    // Display P3 (an ICC profile, or nclx primaries 12): what ImageMagick makes of the decoded
+    // picture with the P3 profile and an sRGB profile; sRGB pictures exactly as decoded.
+    for (const char* format : {".heic", ".webp", ".avif"}) {
+        const std::string decoded = Path(std::string("plain") + format + ".bmp");
+        ASSERT_EQ(ConvertFileToBmp(Path(std::string("plain") + format).c_str(), decoded.c_str()),
+                  kConverted);
+        ExpectSamePixels(Path(std::string("p3") + format),
+                         std::string(kMagick) + " " + decoded + " -intent Perceptual -profile " +
+                             p3 + " -profile " + kSrgbProfile + " -depth 8 ppm:-",
+                         2);
+        ExpectSamePixels(Path(std::string("srgb") + format),
+                         std::string(kMagick) + " " + decoded + " -depth 8 ppm:-");
+    }
 }
 
 }  // namespace
