@@ -2,6 +2,7 @@
 // as false with the last error as the failing call left it.
 #include <windows.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,17 +17,36 @@ namespace {
 struct DirectoryEntry {
     std::string path;
     bool isDirectory;
-    bool isLink;  // a directory link or junction: removed itself, never entered
+    bool isLink;  // any reparse point: removed itself, never entered
 };
 
-// The entries of a directory, except those whose name begins with a dot.
+// Where the path separators are, stepping over double-byte characters whole: a trail byte
+// may have the separator's value.
+std::vector<size_t> Separators(const std::string& path) {
+    std::vector<size_t> positions;
+    for (size_t i = 0; i < path.size(); i += IsLeadByte(path[i]) ? 2 : 1) {
+        if (path[i] == '\\') positions.push_back(i);
+    }
+    return positions;
+}
+
+// A listed name that would read as another path once joined: a character the code page
+// lacks comes back as '?', and a converted name may hold a separator.
+bool IsUnsafeName(const char* name) {
+    for (const char* p = name; *p; p += IsLeadByte(*p) && p[1] ? 2 : 1) {
+        if (strchr("\\/?*", *p)) return true;
+    }
+    return false;
+}
+
+// The entries of a directory, except those whose name begins with a dot or is unsafe.
 std::vector<DirectoryEntry> ListDirectory(const std::string& directory) {
     std::vector<DirectoryEntry> entries;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((directory + "\\*.*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return entries;
     do {
-        if (found.cFileName[0] == '.') continue;
+        if (found.cFileName[0] == '.' || IsUnsafeName(found.cFileName)) continue;
         const DWORD attributes = found.dwFileAttributes;
         entries.push_back({directory + "\\" + found.cFileName,
                            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
@@ -54,21 +74,11 @@ bool IsDriveRoot(const char* path) {
     return path[0] && path[1] == ':' && (path[2] == '\0' || (path[2] == '\\' && path[3] == '\0'));
 }
 
-// Where the path separators are, stepping over double-byte characters whole: a trail byte
-// may have the separator's value.
-std::vector<size_t> Separators(const std::string& path) {
-    std::vector<size_t> positions;
-    for (size_t i = 0; i < path.size(); i += IsLeadByte(path[i]) ? 2 : 1) {
-        if (path[i] == '\\') positions.push_back(i);
-    }
-    return positions;
-}
-
 // The full, normalised form of `path` (C:\x\.., C:/ and, on drive C:, \. all name C:\),
 // without trailing separators; empty when the path cannot be resolved.
-std::string FullPath(const char* path) {
+std::string FullPath(const std::string& path) {
     char buffer[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     if (length == 0 || length >= sizeof buffer) return std::string();
     std::string full(buffer, length);
     for (std::vector<size_t> at = Separators(full);
@@ -78,21 +88,50 @@ std::string FullPath(const char* path) {
     return full;
 }
 
-// A volume or share root in normalised form: C:, \\server\share, their \\?\ forms, or a
-// folder on which another volume is mounted.
-bool IsVolumeOrShareRoot(const std::string& full) {
-    std::string path = full;
-    if (path.rfind("\\\\?\\UNC\\", 0) == 0) {
-        path = "\\\\" + path.substr(8);
-    } else if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0) {
-        path = path.substr(4);
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+    return _strnicmp(text.c_str(), prefix, strlen(prefix)) == 0;
+}
+
+bool IsDriveForm(const std::string& path) {
+    return path.size() >= 2 && isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+           (path.size() == 2 || path[2] == '\\');
+}
+
+bool IsShareForm(const std::string& path) {
+    return path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '?' &&
+           path[2] != '.' && path[2] != '\\';
+}
+
+// `path` as a normalised drive path (C:\dir) or share path (\\server\share\dir); a device
+// spelling (\\?\, \\.\, any case of UNC) is mapped to one of them and normalised again.
+// Empty for anything else: volume GUIDs, device names, a stream or other ':' after the drive.
+std::string DriveOrSharePath(const char* path) {
+    std::string full = FullPath(path);
+    if (full.size() >= 4 && full[0] == '\\' && full[1] == '\\' &&
+        (full[2] == '?' || full[2] == '.') && full[3] == '\\') {
+        const std::string rest = full.substr(4);
+        if (StartsWithNoCase(rest, "UNC\\")) {
+            full = FullPath("\\\\" + rest.substr(4));
+        } else if (IsDriveForm(rest) && rest.size() > 2) {
+            full = FullPath(rest);
+        } else {
+            return std::string();
+        }
     }
-    if (path.size() == 2 && path[1] == ':') return true;
+    if (!IsDriveForm(full) && !IsShareForm(full)) return std::string();
+    if (full.find(':', IsDriveForm(full) ? 2 : 0) != std::string::npos) return std::string();
+    return full;
+}
+
+// A volume or share root in normalised form: C:, \\server\share, or a folder on which
+// another volume is mounted. A path whose volume cannot be looked up counts as a root.
+bool IsVolumeOrShareRoot(const std::string& full) {
+    if (full.size() == 2) return true;
     // \\server\share: at most one separator after the two before the server name.
-    if (path.rfind("\\\\", 0) == 0) return Separators(path).size() <= 3;
+    if (IsShareForm(full) && Separators(full).size() <= 3) return true;
     char volume[MAX_PATH];
-    return GetVolumePathNameA((full + "\\").c_str(), volume, sizeof volume) &&
-           full + "\\" == volume;
+    return !GetVolumePathNameA((full + "\\").c_str(), volume, sizeof volume) ||
+           _stricmp((full + "\\").c_str(), volume) == 0;
 }
 
 bool WriteAll(HANDLE file, const uint8_t* bytes, uint32_t length) {
@@ -116,15 +155,16 @@ void KV_CDECL RemoveDirTree(ArgValue* result, int32_t count, ArgValue* args) {
     while (*path == ' ') ++path;
     // The root test runs on the normalised path: any spelling of a root would otherwise
     // empty the whole volume.
-    const std::string full = *path && !IsDriveRoot(path) ? FullPath(path) : std::string();
+    const std::string full = *path && !IsDriveRoot(path) ? DriveOrSharePath(path) : std::string();
     if (full.empty() || IsVolumeOrShareRoot(full)) {
         SetLogical(result, FALSE);
         return;
     }
-    // A link is removed as a link; its target is not part of the tree.
+    // A link (to a folder or a file) is removed as a link; its target is not part of the tree.
     const DWORD attributes = GetFileAttributesA(full.c_str());
-    const DWORD link = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & link) != link) EmptyDirectory(full);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        EmptyDirectory(full);
+    }
     SetLogical(result, RemoveDirectoryA(full.c_str()));
 }
 

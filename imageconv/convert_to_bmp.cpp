@@ -8,7 +8,7 @@ namespace kv::imageconv {
 int32_t ConvertFileToBmp(const char* source, const char* target) {
     if (!source || !target) return kArgumentMissing;
     RasterImage image;
-    const int32_t loaded = LoadAnyImage(source, &image);
+    const int32_t loaded = LoadAnyImage(source, &image, true);
     if (loaded != kConverted) return loaded;
     const RasterImage* output = &image;
     RasterImage converted;

@@ -21,7 +21,8 @@ enum ConvertResult : int32_t {
 
 // Offers the file to the JPEG, BMP, TIFF, PNG, PCX, Photo CD, WebP and HEIF (HEIC, AVIF)
 // readers in that order; the first one that recognises it alone decodes it into `image`.
-int32_t LoadAnyImage(const char* path, RasterImage* image);
+// With `trueColour` the JPEG and PNG readers deliver 24 bits for every picture they take.
+int32_t LoadAnyImage(const char* path, RasterImage* image, bool trueColour = false);
 
 // The conversion itself, on plain texts.
 int32_t ConvertFileToBmp(const char* source, const char* target);

@@ -2,10 +2,13 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "imageconv/colour_to_srgb.h"
+#include "imageconv/heif_layout.h"
+#include "imageconv/heif_planes.h"
 
 namespace kv::imageconv {
 namespace {
@@ -71,44 +74,103 @@ bool HeifReader::Open(const char* path, RasterImage* target) {
     Close();
     if (!stream_.file.Open(path) || !stream_.file.Length(&stream_.size)) return false;
     uint8_t header[kFileTypeBytes];
-    if (!stream_.file.Read(header, sizeof header) || !stream_.file.Seek(0)) return false;
+    if (!stream_.file.Read(header, sizeof header)) return false;
     // HEIC and AVIF main brands, or the general HEIF image brand whose content decides.
     const heif_filetype_result kind = heif_check_filetype(header, sizeof header);
     if (kind != heif_filetype_yes_supported && kind != heif_filetype_maybe) return false;
+    HeifLayout layout;
+    if (!ReadHeifLayout(&stream_.file, stream_.size, &layout) || !stream_.file.Seek(0))
+        return false;
     target_ = target;
-    opened_ = ReadStructure();
+    // libheif reports failures by C++ exceptions too (allocation, its threads): they end
+    // here as a refused file.
+    try {
+        opened_ = ReadStructure(layout);
+    } catch (...) {
+        opened_ = false;
+    }
     return opened_;
 }
 
-// Reads the file's boxes (not the coded pixels) and refuses a primary image too large to
-// store before anything is decoded.
-bool HeifReader::ReadStructure() {
+// Reads the file's boxes (not the coded pixels) and refuses, before anything is decoded, a
+// primary image whose decode would not fit the budget: the picture libheif composes (a
+// grid or overlay at its composed size, else the coded picture, else the declared size)
+// is stored at 24 bits, while libheif holds its planes and the decoder its coded pictures.
+// The larger of the coded and the declared size counts.
+bool HeifReader::ReadStructure(const HeifLayout& layout) {
     context_ = heif_context_alloc();
     if (!context_) return false;
+    // Grid tiles are decoded one after the other on this thread.
+    heif_context_set_max_decoding_threads(context_, 0);
+    // libheif's own limits, tightened to what a conversion may hold: no picture larger
+    // than our storage takes, no single block beyond the library budget.
+    heif_security_limits* limits = heif_context_get_security_limits(context_);
+    if (!limits) return false;
+    limits->max_image_size_pixels =
+        std::min<uint64_t>(limits->max_image_size_pixels, kMaxBlockBytes / 3);
+    limits->max_memory_block_size =
+        std::min<uint64_t>(limits->max_memory_block_size, kLibraryBudget);
+    limits->max_color_profile_size =
+        uint32_t(std::min<uint64_t>(limits->max_color_profile_size, kLibraryBudget));
     if (!Succeeded(heif_context_read_from_reader(context_, &kStreamReader, &stream_, nullptr)) ||
         !Succeeded(heif_context_get_primary_image_handle(context_, &primary_))) {
         return false;
     }
-    const int width = heif_image_handle_get_width(primary_);
-    const int height = heif_image_handle_get_height(primary_);
-    size_t size = 0;
-    return width > 0 && height > 0 && BlockSize(uint64_t(width), uint64_t(height), 3, &size);
+    const CodedPicture& coded = layout.largestCoded;
+    CodedPicture picture = coded;
+    const uint64_t declaredWidth = uint64_t(heif_image_handle_get_width(primary_));
+    const uint64_t declaredHeight = uint64_t(heif_image_handle_get_height(primary_));
+    if (layout.composedWidth > 0) {
+        picture.width = layout.composedWidth;
+        picture.height = layout.composedHeight;
+    } else if (declaredWidth * declaredHeight > coded.width * coded.height) {
+        picture.width = declaredWidth;
+        picture.height = declaredHeight;
+    }
+    const uint64_t planes = picture.width * picture.height * picture.eighthsPerPixel / 8;
+    const uint64_t decoder = 2 * coded.width * coded.height * coded.eighthsPerPixel / 8;
+    // Each factor is below 2^32 and the sizes are checked first, so nothing overflows.
+    return picture.width < (1ull << 31) && picture.height < (1ull << 31) &&
+           coded.width < (1ull << 31) && coded.height < (1ull << 31) &&
+           FitsDecodeBudget(picture.width, picture.height, planes + decoder);
 }
 
 bool HeifReader::Decode() {
-    bool ok = opened_ && CopyDecoded();
+    bool ok = false;
+    try {
+        ok = opened_ && CopyDecoded();
+    } catch (...) {
+        ok = false;
+    }
     Close();
     return ok;
 }
 
 bool HeifReader::CopyDecoded() {
+    // libheif applies the file's rotation, mirroring and cropping. Colour pictures it
+    // converts to interleaved 8-bit red, green, blue, alpha left out; grey pictures come as
+    // their plane, expanded here in the declared range at every bit depth (libheif leaves
+    // limited-range grey unexpanded).
+    heif_colorspace space = heif_colorspace_undefined;
+    heif_chroma chroma = heif_chroma_undefined;
+    const bool grey =
+        Succeeded(heif_image_handle_get_preferred_decoding_colorspace(primary_, &space, &chroma)) &&
+        space == heif_colorspace_monochrome;
     heif_image* image = nullptr;
-    // libheif applies the file's rotation, mirroring and cropping, converts to interleaved
-    // 8-bit red, green, blue and leaves alpha out.
-    if (!Succeeded(heif_decode_image(primary_, &image, heif_colorspace_RGB,
-                                     heif_chroma_interleaved_RGB, nullptr))) {
+    if (!Succeeded(heif_decode_image(
+            primary_, &image, grey ? heif_colorspace_undefined : heif_colorspace_RGB,
+            grey ? heif_chroma_undefined : heif_chroma_interleaved_RGB, nullptr))) {
         return false;
     }
+    const bool ok = grey ? GreyPlaneTo24Bit(image, primary_, target_) : CopyInterleaved(image);
+    heif_image_release(image);
+    // The rows are in our storage now.
+    if (ok) ConvertToSrgb(primary_, target_);
+    if (ok) target_->Flush();
+    return ok;
+}
+
+bool HeifReader::CopyInterleaved(const heif_image* image) {
     const int width = heif_image_get_width(image, heif_channel_interleaved);
     const int height = heif_image_get_height(image, heif_channel_interleaved);
     int stride = 0;
@@ -118,9 +180,6 @@ bool HeifReader::CopyDecoded() {
     for (int32_t y = 0; ok && y < height; ++y) {
         memcpy(target_->Row(y), plane + size_t(y) * size_t(stride), target_->stride());
     }
-    heif_image_release(image);
-    if (ok) ConvertToSrgb(primary_, target_);
-    if (ok) target_->Flush();
     return ok;
 }
 

@@ -1,6 +1,7 @@
 // HEIF files through libheif: HEIC (HEVC through libde265) and AVIF (AV1 through dav1d).
 // The primary image, turned and mirrored as the file says, becomes a 24-bit image; alpha is
-// dropped and samples of more than 8 bits are reduced to 8.
+// dropped and samples of more than 8 bits are reduced to 8. libheif runs on the calling
+// thread, and its exceptions stop in this reader.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +10,12 @@
 #include "imageconv/input_file.h"
 
 struct heif_context;
+struct heif_image;
 struct heif_image_handle;
 
 namespace kv::imageconv {
+
+struct HeifLayout;
 
 class HeifReader : public ImageReader {
   public:
@@ -29,8 +33,9 @@ class HeifReader : public ImageReader {
     };
 
   private:
-    bool ReadStructure();
+    bool ReadStructure(const HeifLayout& layout);
     bool CopyDecoded();
+    bool CopyInterleaved(const heif_image* image);
 
     Stream stream_;
     heif_context* context_ = nullptr;

@@ -14,6 +14,13 @@ class ImageReader {
     virtual bool Decode() = 0;
     // Releases the stream and any format-library state; safe to call again.
     virtual void Close() = 0;
+
+    // Asks for a 24-bit image whatever the file stores: palette, grey and alpha pictures are
+    // turned into red, green, blue row by row as they are decoded, with no second image.
+    void set_true_colour(bool trueColour) { trueColour_ = trueColour; }
+
+  protected:
+    bool trueColour_ = false;
 };
 
 }  // namespace kv::imageconv

@@ -52,16 +52,16 @@ bool JpegReader::StartDecompress() {
     for (jpeg_saved_marker_ptr m = decompressor_.marker_list; m && orientation_ == 1; m = m->next) {
         orientation_ = ExifOrientation(m->data, m->data_length);
     }
-    // An image too large to store is refused before libjpeg allocates for it; its own
-    // working memory (whole-image coefficients of progressive files) gets the same limit.
-    size_t size = 0;
-    const int components = decompressor_.num_components < 3 ? 1 : 3;
-    if (!BlockSize(decompressor_.image_width, decompressor_.image_height, uint64_t(components),
-                   &size)) {
-        return false;
-    }
+    // A picture whose 24-bit form could not be stored is refused before libjpeg allocates
+    // for it. Its own working memory (whole-image coefficients of progressive and
+    // multi-scan files) gets the library budget: beyond it, starting fails.
+    if (!FitsDecodeBudget(decompressor_.image_width, decompressor_.image_height, 0)) return false;
     decompressor_.mem->max_memory_to_use =
-        long(kMaxBlockBytes < LONG_MAX ? kMaxBlockBytes : LONG_MAX);
+        long(kLibraryBudget < LONG_MAX ? kLibraryBudget : LONG_MAX);
+    // Grey pictures asked for in colour come out of libjpeg as red, green, blue.
+    if (trueColour_ && decompressor_.jpeg_color_space == JCS_GRAYSCALE) {
+        decompressor_.out_color_space = JCS_RGB;
+    }
     if (!jpeg_start_decompress(&decompressor_)) return false;
     const int outputComponents = decompressor_.output_components;
     return decompressor_.output_width >= 1 && decompressor_.output_height >= 1 &&

@@ -11,7 +11,7 @@
 
 namespace kv::imageconv {
 
-int32_t LoadAnyImage(const char* path, RasterImage* image) {
+int32_t LoadAnyImage(const char* path, RasterImage* image, bool trueColour) {
     if (!PathExists(path)) return kSourceMissing;
     JpegReader jpeg;
     BmpCodec bmp;
@@ -24,6 +24,7 @@ int32_t LoadAnyImage(const char* path, RasterImage* image) {
     HeifReader heif;
     ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif};
     for (ImageReader* reader : readers) {
+        reader->set_true_colour(trueColour);
         const bool recognised = reader->Open(path, image);
         if (recognised) {
             // Decoding closes the reader, whatever its outcome.

@@ -10,6 +10,8 @@ namespace kv::imageconv {
 
 // Every image and scratch block of the library is backed by "QRVCLASS<n>.tmp".
 constexpr const char* kBackingPrefix = "QRVCLASS";
+// Names taken by others between the search and the creation before an allocation gives up.
+constexpr int kMaxNameCollisions = 64;
 
 class MappedBuffer {
   public:
@@ -19,8 +21,10 @@ class MappedBuffer {
     MappedBuffer& operator=(const MappedBuffer&) = delete;
 
     // Releases any previous block, then creates, maps and views a fresh backing file of
-    // `size` bytes, named by TempFileName(prefix) unless `path` is given. A size of 0 only
-    // releases. On failure everything made so far is undone and the file is deleted.
+    // `size` bytes at `path`, or else as a new file under the first free TempFileName(prefix),
+    // which on Windows is deleted by the system when its handles close, however the process
+    // ends. A size of 0 only releases. On failure everything made so far is undone and the
+    // file is deleted.
     bool Allocate(size_t size, const char* prefix = kBackingPrefix, const char* path = nullptr);
     // Hands the whole view to the system's write-back.
     void Flush();
@@ -37,6 +41,8 @@ class MappedBuffer {
     uint8_t* view_ = nullptr;
     size_t size_ = 0;
     std::string path_;
+    // The system deletes the file (Windows): its name may be another block's by the release.
+    [[maybe_unused]] bool deletedOnClose_ = false;
 };
 
 }  // namespace kv::imageconv

@@ -12,9 +12,14 @@ namespace kv::imageconv {
 // True when a directory entry matches the path (a file, a folder, or a wildcard match).
 bool PathExists(const char* path);
 
-// The first free "<temporary directory><prefix><n>.tmp" for n = 0, 1, 2, ...; false when the
-// temporary directory is missing or not a directory, or no number is free.
-bool TempFileName(const char* prefix, std::string* name);
+// The temporary directory with a trailing separator; false when it is missing or not a
+// directory.
+bool TempDirectory(std::string* directory);
+
+// The first free "<temporary directory><prefix><n>.tmp" for n = first, first + 1, ...; false
+// when the temporary directory is missing or not a directory, or no number is free. `number`,
+// when given, gets the n of the name.
+bool TempFileName(const char* prefix, std::string* name, long first = 0, long* number = nullptr);
 
 // Positioning and length of an open stream beyond 2 GiB on every target.
 bool SeekFile(FILE* file, uint64_t offset);

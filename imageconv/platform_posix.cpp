@@ -11,30 +11,19 @@
 #include "imageconv/platform.h"
 
 namespace kv::imageconv {
-namespace {
-// Highest number the name search tries.
-constexpr long kLastTempNumber = 2047483647L;
-}  // namespace
 
 bool PathExists(const char* path) {
     struct stat info;
     return path && *path && stat(path, &info) == 0;
 }
 
-bool TempFileName(const char* prefix, std::string* name) {
+bool TempDirectory(std::string* directory) {
     const char* env = getenv("TMPDIR");
-    std::string directory = (env && *env) ? env : "/tmp";
+    *directory = (env && *env) ? env : "/tmp";
     struct stat info;
-    if (stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
-    if (directory.back() != '/') directory += '/';
-    for (long n = 0; n <= kLastTempNumber; ++n) {
-        std::string candidate = directory + prefix + std::to_string(n) + ".tmp";
-        if (lstat(candidate.c_str(), &info) != 0 && errno == ENOENT) {
-            *name = std::move(candidate);
-            return true;
-        }
-    }
-    return false;
+    if (stat(directory->c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    if (directory->back() != '/') *directory += '/';
+    return true;
 }
 
 bool SeekFile(FILE* file, uint64_t offset) {
@@ -49,16 +38,31 @@ bool FileLength(FILE* file, uint64_t* length) {
     return true;
 }
 
+namespace {
+// A new file under a searched name; a name another conversion takes between the search and
+// the creation moves the search on to the next number.
+int CreateNumberedFile(const char* prefix, std::string* path) {
+    long number = 0;
+    for (int collisions = 0; collisions <= kMaxNameCollisions; ++collisions, ++number) {
+        if (!TempFileName(prefix, path, number, &number)) break;
+        const int fd = open(path->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+}  // namespace
+
 bool MappedBuffer::Allocate(size_t size, const char* prefix, const char* path) {
     Release(true);
     if (size == 0) return false;
+    int fd = -1;
     if (path) {
         path_ = path;
-    } else if (!TempFileName(prefix, &path_)) {
-        return false;
+        unlink(path);
+        fd = open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    } else {
+        fd = CreateNumberedFile(prefix, &path_);
     }
-    unlink(path_.c_str());
-    int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         path_.clear();
         return false;

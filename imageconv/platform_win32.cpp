@@ -11,9 +11,6 @@
 
 namespace kv::imageconv {
 namespace {
-// Highest number the name search tries.
-constexpr long kLastTempNumber = 2047483647L;
-
 HANDLE AsHandle(intptr_t value) {
     return reinterpret_cast<HANDLE>(value);
 }
@@ -28,28 +25,19 @@ bool PathExists(const char* path) {
     return true;
 }
 
-bool TempFileName(const char* prefix, std::string* name) {
+bool TempDirectory(std::string* directory) {
     DWORD length = GetTempPathA(0, nullptr);
     if (length == 0) return false;
     std::vector<char> buffer(length + 1, '\0');
     DWORD written = GetTempPathA(length + 1, buffer.data());
     if (written == 0 || written > length) return false;
-    std::string directory(buffer.data(), written);
-    DWORD attributes = GetFileAttributesA(directory.c_str());
+    directory->assign(buffer.data(), written);
+    DWORD attributes = GetFileAttributesA(directory->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return false;
     }
-    if (directory.back() != '\\') directory += '\\';
-    for (long n = 0; n <= kLastTempNumber; ++n) {
-        char number[16];
-        snprintf(number, sizeof number, "%ld", n);
-        std::string candidate = directory + prefix + number + ".tmp";
-        if (!PathExists(candidate.c_str())) {
-            *name = std::move(candidate);
-            return true;
-        }
-    }
-    return false;
+    if (directory->back() != '\\') *directory += '\\';
+    return true;
 }
 
 bool SeekFile(FILE* file, uint64_t offset) {
@@ -67,20 +55,43 @@ bool FileLength(FILE* file, uint64_t* length) {
     return true;
 }
 
+namespace {
+// A new file under a searched name, deleted by the system when its last handle closes; a name
+// another conversion takes between the search and the creation (or one still being deleted)
+// moves the search on to the next number.
+HANDLE CreateNumberedFile(const char* prefix, std::string* path) {
+    long number = 0;
+    for (int collisions = 0; collisions <= kMaxNameCollisions; ++collisions, ++number) {
+        if (!TempFileName(prefix, path, number, &number)) break;
+        HANDLE file =
+            CreateFileA(path->c_str(), GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        const DWORD error = GetLastError();
+        if (file != INVALID_HANDLE_VALUE ||
+            (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+             error != ERROR_ACCESS_DENIED)) {
+            return file;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+}  // namespace
+
 bool MappedBuffer::Allocate(size_t size, const char* prefix, const char* path) {
     Release(true);
     if (size == 0) return false;
+    HANDLE file = INVALID_HANDLE_VALUE;
     if (path) {
         path_ = path;
-    } else if (!TempFileName(prefix, &path_)) {
-        return false;
+        DeleteFileA(path);
+        file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    } else {
+        file = CreateNumberedFile(prefix, &path_);
+        deletedOnClose_ = true;
     }
-    DeleteFileA(path_.c_str());
-    HANDLE file =
-        CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        DeleteFileA(path_.c_str());
         path_.clear();
         return false;
     }
@@ -111,7 +122,8 @@ void MappedBuffer::Release(bool deleteFile) {
     if (view_) UnmapViewOfFile(view_);
     if (mapping_) CloseHandle(AsHandle(mapping_));
     if (file_ != -1) CloseHandle(AsHandle(file_));
-    if (deleteFile && !path_.empty()) DeleteFileA(path_.c_str());
+    if (deleteFile && !deletedOnClose_ && !path_.empty()) DeleteFileA(path_.c_str());
+    deletedOnClose_ = false;
     file_ = -1;
     mapping_ = 0;
     view_ = nullptr;

@@ -54,11 +54,24 @@ bool PngReader::ReadHeader() {
     png_uint_32 width = 0, height = 0;
     int depth = 0, colorType = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &colorType, nullptr, nullptr, nullptr);
-    if (depth > 8 || width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
+    // Rows are read straight into the storage: libpng holds no picture-sized buffer, and a
+    // picture whose 24-bit form could not be stored is refused before anything is decoded.
+    if (depth > 8 || width > INT32_MAX || height > INT32_MAX ||
+        !FitsDecodeBudget(width, height, 0)) {
         return false;
     }
     png_set_packing(png);
-    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+    if (trueColour_) {
+        // Palette and grey samples become red, green, blue and alpha is dropped, as the
+        // rows are read.
+        if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+        if (!(colorType & PNG_COLOR_MASK_COLOR)) {
+            if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+            png_set_gray_to_rgb(png);
+        }
+        png_set_strip_alpha(png);
+        bits_ = 24;
+    } else if (colorType == PNG_COLOR_TYPE_PALETTE) {
         png_colorp palette = nullptr;
         int count = 0;
         if (!png_get_PLTE(png, info, &palette, &count)) count = 0;

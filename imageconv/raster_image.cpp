@@ -16,6 +16,11 @@ bool BlockSize(uint64_t width, uint64_t height, uint64_t bytesPerPixel, size_t* 
     return true;
 }
 
+bool FitsDecodeBudget(uint64_t width, uint64_t height, uint64_t library) {
+    size_t storage = 0;
+    return BlockSize(width, height, 3, &storage) && library <= kLibraryBudget;
+}
+
 bool RasterImage::Create(int32_t width, int32_t height, int bits, int paletteCount) {
     Release();
     if (width <= 0 || height <= 0) return false;

@@ -7,6 +7,8 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/bmp_write.cpp
   ${KV_IMAGECONV_DIR}/colour_to_srgb.cpp
   ${KV_IMAGECONV_DIR}/convert_to_bmp.cpp
+  ${KV_IMAGECONV_DIR}/heif_layout.cpp
+  ${KV_IMAGECONV_DIR}/heif_planes.cpp
   ${KV_IMAGECONV_DIR}/heif_reader.cpp
   ${KV_IMAGECONV_DIR}/input_file.cpp
   ${KV_IMAGECONV_DIR}/jpeg_reader.cpp
@@ -17,6 +19,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/photocd_reader.cpp
   ${KV_IMAGECONV_DIR}/png_reader.cpp
   ${KV_IMAGECONV_DIR}/raster_image.cpp
+  ${KV_IMAGECONV_DIR}/temp_file_name.cpp
   ${KV_IMAGECONV_DIR}/tiff_reader.cpp
   ${KV_IMAGECONV_DIR}/to_24bit.cpp
   ${KV_IMAGECONV_DIR}/webp_reader.cpp

@@ -20,10 +20,10 @@ bool TiffReader::Open(const char* path, RasterImage* target) {
     TIFFSetErrorHandler(Silent);
     TIFFSetWarningHandler(Silent);
     // libtiff sizes some buffers from header fields alone (samples per pixel, bits per
-    // sample, rows per strip); no single allocation may exceed what the library maps.
+    // sample, rows per strip); no single allocation may exceed the library budget.
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options) return false;
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kMaxBlockBytes));
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kLibraryBudget));
     // "m": read with ordinary file reads rather than mapping the whole file in.
     TIFF* tiff = TIFFOpenExt(path, "rm", options);
     TIFFOpenOptionsFree(options);
@@ -67,18 +67,28 @@ uint32_t BandRows(TIFF* tiff, uint32_t height) {
     return rows < height ? uint32_t(rows) : height;
 }
 
+// The decoded strip or tile libtiff holds while it fills the raster: one per plane when the
+// samples are stored in separate planes.
+uint64_t DecodeUnitBytes(TIFF* tiff) {
+    const uint64_t unit = TIFFIsTiled(tiff) ? TIFFTileSize64(tiff) : TIFFStripSize64(tiff);
+    uint16_t planar = PLANARCONFIG_CONTIG, samples = 1;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    return planar == PLANARCONFIG_SEPARATE ? unit * samples : unit;
+}
+
 bool TiffReader::ReadImage() {
     if (width_ > INT32_MAX || height_ > INT32_MAX) return false;
     TIFF* tiff = AsTiff(tiff_);
-    // The limit is that of a whole-image RGBA raster, whether or not it is read in bands.
-    size_t wholeRaster = 0;
-    if (!BlockSize(width_, height_, 4, &wholeRaster)) return false;
-    if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
     // The RGBA raster is decoded band by band, top row first, into a scratch block of one
-    // band: the same pixels as one whole-image read, in far less memory.
+    // band: the same pixels as one whole-image read, in far less memory. The band and
+    // libtiff's decoded strip or tile are counted before anything is made.
     const uint32_t band = BandRows(tiff, height_);
+    const uint64_t bandBytes = uint64_t(width_) * 4 * band;
+    if (!FitsDecodeBudget(width_, height_, bandBytes + DecodeUnitBytes(tiff))) return false;
+    if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
     MappedBuffer raster;
-    if (!raster.Allocate(size_t(width_) * 4 * band)) return false;
+    if (!raster.Allocate(size_t(bandBytes))) return false;
     char message[1024] = "";
     TIFFRGBAImage rgba;
     if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&rgba, tiff, 0, message)) {

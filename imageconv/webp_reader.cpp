@@ -6,14 +6,21 @@
 #include <cstring>
 
 #include "imageconv/colour_to_srgb.h"
-#include "imageconv/mapped_buffer.h"
 #include "imageconv/to_24bit.h"
 
 namespace kv::imageconv {
 namespace {
-// Enough of the file for libwebp to find the size and the kind of any WebP file.
-constexpr size_t kHeaderBytes = 64;
 constexpr size_t kRiffHeaderBytes = 12;
+
+// Bytes libwebp holds besides the output while it decodes one still picture or frame:
+// lossless pictures are decoded whole into four bytes a pixel first, lossy ones with alpha
+// keep a byte a pixel for the alpha plane.
+uint64_t FrameDecodeBytes(const uint8_t* data, size_t size, uint64_t width, uint64_t height) {
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(data, size, &features) != VP8_STATUS_OK) return UINT64_MAX;
+    if (features.format == 2) return width * height * 4;
+    return features.has_alpha ? width * height : 0;
+}
 
 // Turns the stored rows into sRGB from the file's ICC profile, when it has one.
 void ConvertToSrgb(const uint8_t* data, size_t size, RasterImage* target) {
@@ -30,41 +37,54 @@ void ConvertToSrgb(const uint8_t* data, size_t size, RasterImage* target) {
 }
 }  // namespace
 
+// The whole file is read and its chunks checked before anything is decoded: the picture
+// size is the canvas every frame is checked against, and what libwebp will hold for it is
+// counted against the budget.
 bool WebpReader::Open(const char* path, RasterImage* target) {
     Close();
-    if (!input_.Open(path) || !input_.Length(&fileSize_)) return false;
-    uint8_t header[kHeaderBytes];
-    const size_t length = fileSize_ < kHeaderBytes ? size_t(fileSize_) : kHeaderBytes;
-    if (length < kRiffHeaderBytes || !input_.Read(header, length)) return false;
-    if (memcmp(header, "RIFF", 4) != 0 || memcmp(header + 8, "WEBP", 4) != 0) return false;
-    WebPBitstreamFeatures features;
-    if (WebPGetFeatures(header, length, &features) != VP8_STATUS_OK) return false;
-    // An animation is composed on a canvas of four bytes per pixel; it must fit the limit
-    // like any other block.
-    size_t size = 0;
-    if (fileSize_ > kMaxBlockBytes ||
-        !BlockSize(uint64_t(features.width), uint64_t(features.height),
-                   features.has_animation ? 4 : 3, &size)) {
+    uint64_t fileSize = 0;
+    uint8_t header[kRiffHeaderBytes];
+    if (!input_.Open(path) || !input_.Length(&fileSize) || fileSize < kRiffHeaderBytes ||
+        !input_.Read(header, sizeof header)) {
         return false;
     }
-    width_ = features.width;
-    height_ = features.height;
-    animated_ = features.has_animation != 0;
+    if (memcmp(header, "RIFF", 4) != 0 || memcmp(header + 8, "WEBP", 4) != 0) return false;
+    // libwebp decodes from memory: the whole file goes into a scratch block it can fill.
+    if (fileSize > kMaxBlockBytes || !file_.Allocate(size_t(fileSize)) || !input_.Seek(0) ||
+        !input_.Read(file_.data(), file_.size())) {
+        return false;
+    }
+    input_.Close();
+    const WebPData whole = {file_.data(), file_.size()};
+    WebPDemuxer* demux = WebPDemux(&whole);
+    if (!demux) return false;
+    const uint64_t width = WebPDemuxGetI(demux, WEBP_FF_CANVAS_WIDTH);
+    const uint64_t height = WebPDemuxGetI(demux, WEBP_FF_CANVAS_HEIGHT);
+    animated_ = (WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
+    WebPIterator frame;
+    uint64_t library = UINT64_MAX;
+    if (WebPDemuxGetFrame(demux, 1, &frame)) {
+        // A still picture's frame covers the canvas exactly (the demuxer checks it); an
+        // animation is composed on two canvases of four bytes a pixel.
+        library = FrameDecodeBytes(frame.fragment.bytes, frame.fragment.size, uint64_t(frame.width),
+                                   uint64_t(frame.height));
+        if (animated_ && library != UINT64_MAX) library += width * height * 8;
+        WebPDemuxReleaseIterator(&frame);
+    }
+    WebPDemuxDelete(demux);
+    if (!FitsDecodeBudget(width, height, library)) return false;
+    width_ = int32_t(width);
+    height_ = int32_t(height);
     target_ = target;
     opened_ = true;
     return true;
 }
 
 bool WebpReader::Decode() {
-    bool ok = false;
-    if (opened_) {
-        // libwebp decodes from memory: the whole file goes into a scratch block.
-        MappedBuffer file;
-        const size_t size = size_t(fileSize_);
-        ok = file.Allocate(size) && input_.Seek(0) && input_.Read(file.data(), size) &&
-             (animated_ ? DecodeFirstFrame(file.data(), size) : DecodeStill(file.data(), size));
-        if (ok) ConvertToSrgb(file.data(), size, target_);
-    }
+    bool ok = opened_ && (animated_ ? DecodeFirstFrame(file_.data(), file_.size())
+                                    : DecodeStill(file_.data(), file_.size()));
+    // The rows are in our storage now.
+    if (ok) ConvertToSrgb(file_.data(), file_.size(), target_);
     Close();
     return ok;
 }
@@ -111,8 +131,8 @@ bool WebpReader::DecodeFirstFrame(const uint8_t* data, size_t size) {
 
 void WebpReader::Close() {
     input_.Close();
+    file_.Release();
     target_ = nullptr;
-    fileSize_ = 0;
     width_ = height_ = 0;
     animated_ = false;
     opened_ = false;

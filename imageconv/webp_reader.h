@@ -6,6 +6,7 @@
 
 #include "imageconv/image_reader.h"
 #include "imageconv/input_file.h"
+#include "imageconv/mapped_buffer.h"
 
 namespace kv::imageconv {
 
@@ -22,8 +23,8 @@ class WebpReader : public ImageReader {
     bool DecodeFirstFrame(const uint8_t* data, size_t size);
 
     InputFile input_;
+    MappedBuffer file_;  // the whole file, read by the open step
     RasterImage* target_ = nullptr;
-    uint64_t fileSize_ = 0;
     int32_t width_ = 0;
     int32_t height_ = 0;
     bool animated_ = false;

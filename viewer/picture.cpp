@@ -72,7 +72,7 @@ bool Picture::Load(const wchar_t* path) {
         return false;
     }
     imageconv::RasterImage image;
-    if (imageconv::LoadAnyImage(narrow, &image) != imageconv::kConverted) return false;
+    if (imageconv::LoadAnyImage(narrow, &image, true) != imageconv::kConverted) return false;
     imageconv::RasterImage colour;
     if (image.bits() != 24) {
         if (!colour.Create(image.width(), image.height(), 24, 0) ||

@@ -195,6 +195,16 @@ TEST_F(IndependentDecoderTest, HeicAndAvifPixelsMatchHeifConvert) {
     ASSERT_TRUE(WritePng(Path("deep.png"), 29, 17, PNG_COLOR_TYPE_RGB, 16, deep));
     ASSERT_TRUE(Make("heif-enc -b 10 -q 90 " + Path("deep.png") + " -o " + Path("deep.heic")));
     ExpectSamePixels(Path("deep.heic"), HeifConvert(Path("deep.heic")), 1);
+    // Monochrome AV1 in limited range: black at 16 and white at 235, scaled to every bit
+    // depth alike (grey 40 stays 40, not the coded 50).
+    ASSERT_TRUE(WritePng(Path("grey.png"), 8, 8, PNG_COLOR_TYPE_GRAY, 8, Solid(8, 8, {40}).data));
+    for (const char* depth : {"8", "10", "12"}) {
+        const std::string avif = Path(std::string("grey") + depth + ".avif");
+        ASSERT_TRUE(Make(std::string("avifenc --min 0 --max 0 -d ") + depth +
+                         " -y 400 -r limited " + Path("grey.png") + " " + avif));
+        ASSERT_EQ(ConvertFileToBmp(avif.c_str(), Path("out.bmp").c_str()), kConverted) << avif;
+        for (uint8_t sample : ReadBmp(Path("out.bmp")).rgb.data) ASSERT_NEAR(sample, 40, 1) << avif;
+    }
     // heif-enc turns a JPEG's EXIF orientation into rotation and mirror properties: the
     // picture comes out upright, its width and height exchanged.
     ASSERT_TRUE(WriteJpeg(Path("plain.jpg"), Pattern(30, 20, 3, 11)));

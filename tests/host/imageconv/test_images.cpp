@@ -1,5 +1,6 @@
 #include "tests/host/imageconv/test_images.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 // jpeglib.h needs FILE and size_t declared first.
@@ -79,6 +80,90 @@ std::string DataFile(const std::string& name) {
     // The data folder lies beside this source file.
     const std::string source = __FILE__;
     return source.substr(0, source.find_last_of('/') + 1) + "data/" + name;
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+Bytes Le(uint32_t v, int n) {
+    Bytes out;
+    for (int i = 0; i < n; ++i) out.push_back(uint8_t(v >> (8 * i)));
+    return out;
+}
+Bytes Be(uint32_t v, int n) {
+    Bytes out = Le(v, n);
+    std::reverse(out.begin(), out.end());
+    return out;
+}
+Bytes Tag(const char* tag) {
+    return Bytes(tag, tag + 4);
+}
+
+Bytes WebpChunk(const char* tag, const Bytes& payload) {
+    Bytes out = Tag(tag) + Le(uint32_t(payload.size()), 4) + payload;
+    if (payload.size() % 2) out.push_back(0);
+    return out;
+}
+Bytes Riff(const Bytes& chunks) {
+    return Tag("RIFF") + Le(uint32_t(chunks.size() + 4), 4) + Tag("WEBP") + chunks;
+}
+Bytes Vp8l(uint32_t width, uint32_t height) {
+    return Bytes{0x2F} + Le((width - 1) | (height - 1) << 14, 4) + Bytes{0x88, 0x88, 0x08};
+}
+Bytes Vp8x(uint8_t flags, uint32_t width, uint32_t height) {
+    return WebpChunk("VP8X", Bytes{flags, 0, 0, 0} + Le(width - 1, 3) + Le(height - 1, 3));
+}
+Bytes AnimatedWebp(uint32_t width, uint32_t height) {
+    const Bytes frame = Le(0, 3) + Le(0, 3) + Le(0, 3) + Le(0, 3) + Le(100, 3) + Bytes{0};
+    return Riff(Vp8x(0x02, width, height) + WebpChunk("ANIM", Bytes(6, 0)) +
+                WebpChunk("ANMF", frame + WebpChunk("VP8L", Vp8l(1, 1))));
+}
+
+namespace {
+Bytes Box(const char* type, const Bytes& body) {
+    return Be(uint32_t(body.size() + 8), 4) + Tag(type) + body;
+}
+Bytes FullBox(const char* type, uint8_t version, const Bytes& body) {
+    return Box(type, Bytes{version, 0, 0, 0} + body);
+}
+Bytes BoxBody(const Bytes& file, const char* type) {
+    const auto at = std::search(file.begin(), file.end(), type, type + 4);
+    if (at == file.end() || at - file.begin() < 4) return {};
+    const size_t size = size_t(at[-4]) << 24 | size_t(at[-3]) << 16 | size_t(at[-2]) << 8 | at[-1];
+    if (size < 8 || size - 4 > size_t(file.end() - at)) return {};
+    return Bytes(at + 4, at + (size - 4));
+}
+}  // namespace
+
+Bytes DerivedHeic(const Bytes& photo, const char* type, uint32_t width, uint32_t height) {
+    if (photo.empty()) return {};
+    // A grid of one row and one column; an overlay with a black fill and its one image at 0, 0.
+    const Bytes grid = std::string(type) == "grid"
+                           ? Bytes{0, 0, 0, 0} + Be(width, 2) + Be(height, 2)
+                           : Bytes(10, 0) + Be(width, 2) + Be(height, 2) + Be(0, 4);
+    const Bytes tile = BoxBody(photo, "mdat");
+    auto infe = [](uint16_t id, const char* type) {
+        return FullBox("infe", 2, Be(id, 2) + Be(0, 2) + Tag(type) + Bytes{0});
+    };
+    auto extent = [](uint16_t id, uint32_t offset, uint32_t length) {
+        return Be(id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) + Be(offset, 4) + Be(length, 4);
+    };
+    const Bytes meta = FullBox(
+        "meta", 0,
+        FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) + FullBox("pitm", 0, Be(1, 2)) +
+            FullBox("iinf", 0, Be(2, 2) + infe(1, type) + infe(2, "hvc1")) +
+            FullBox("iloc", 1,
+                    Bytes{0x44, 0} + Be(2, 2) + extent(1, 0, uint32_t(grid.size())) +
+                        extent(2, uint32_t(grid.size()), uint32_t(tile.size()))) +
+            FullBox("iref", 0, Box("dimg", Be(1, 2) + Be(1, 2) + Be(2, 2))) +
+            Box("iprp",
+                Box("ipco", FullBox("ispe", 0, Be(64, 4) + Be(64, 4)) +
+                                Box("hvcC", BoxBody(photo, "hvcC"))) +
+                    FullBox("ipma", 0,
+                            Be(2, 4) + Be(1, 2) + Bytes{1, 1} + Be(2, 2) + Bytes{2, 0x82, 1})) +
+            Box("idat", grid + tile));
+    return Box("ftyp", Tag("heic") + Be(0, 4) + Tag("mif1") + Tag("heic")) + meta;
 }
 
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
@@ -161,7 +246,7 @@ bool WritePng(const std::string& path, int width, int height, int colorType, int
     return fclose(f) == 0;
 }
 
-bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality) {
+bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality, bool progressive) {
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return false;
     jpeg_compress_struct cinfo;
@@ -177,6 +262,7 @@ bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality) {
                                                   : JCS_CMYK;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     const size_t stride = size_t(pixels.width) * pixels.channels;
     while (cinfo.next_scanline < cinfo.image_height) {

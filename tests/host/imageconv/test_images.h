@@ -37,8 +37,9 @@ bool WritePng(const std::string& path, int width, int height, int colorType, int
               const std::vector<uint8_t>& samples, bool interlaced = false,
               const PngPalette* palette = nullptr, bool withTransparentGrey = false);
 
-// JPEG of 1 (grey), 3 (RGB) or 4 (CMYK) components.
-bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality = 90);
+// JPEG of 1 (grey), 3 (RGB) or 4 (CMYK) components, baseline or progressive.
+bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality = 90,
+               bool progressive = false);
 
 // TIFF (libtiff compression number, e.g. 1 none, 5 LZW, 32773 PackBits); 1 or 3 channels.
 // `orientation` is the TIFF Orientation tag (1: rows stored top row first, 4: bottom first).
@@ -70,6 +71,28 @@ std::vector<uint8_t> PhotoCdFile(const PhotoCdPlanes& planes, bool withSignature
 // Files shipped with the decoders' sources (libwebp's and libheif's samples) and small ones
 // made with Debian's cwebp, img2webp, heif-enc and avifenc, kept in the data folder.
 std::string DataFile(const std::string& name);
+
+// Files built piece by piece: bytes joined, little- and big-endian fields, four-letter tags.
+using Bytes = std::vector<uint8_t>;
+Bytes operator+(Bytes a, const Bytes& b);
+Bytes Le(uint32_t v, int n);
+Bytes Be(uint32_t v, int n);
+Bytes Tag(const char* tag);
+
+// WebP files: RIFF chunks (padded to even sizes) and the RIFF header around them; a
+// lossless bitstream of any size in 8 bytes (each of its five codes has one symbol, so no
+// pixel costs a bit); an extended-format header; an animation whose canvas holds one 1 × 1
+// frame.
+Bytes WebpChunk(const char* tag, const Bytes& payload);
+Bytes Riff(const Bytes& chunks);
+Bytes Vp8l(uint32_t width, uint32_t height);
+Bytes Vp8x(uint8_t flags, uint32_t width, uint32_t height);
+Bytes AnimatedWebp(uint32_t width, uint32_t height);
+
+// A HEIC whose primary item, of `type` "grid" or "iovl", is composed at `width` × `height`
+// from the coded picture of the HEIC `photo`, while its size property claims 64 × 64.
+std::vector<uint8_t> DerivedHeic(const std::vector<uint8_t>& photo, const char* type,
+                                 uint32_t width, uint32_t height);
 
 // A JPEG file with an APP1 EXIF block right after its start marker: a TIFF header in the
 // given byte order and one IFD holding only the orientation entry (type SHORT, count 1).

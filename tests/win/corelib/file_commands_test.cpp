@@ -143,9 +143,29 @@ TEST_F(FileCommandsTest, RemoveDirTreeRefusesEmptyPathsAndRootsHoweverSpelled) {
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof previous, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(kRoot.c_str()));
-    for (const char* path :
-         {"", "   ", "C:", "C:\\", "D:", "D:\\", "  D:\\", "D:/", "D:\\.", "D:\\corelib_files\\..",
-          "\\.", "D:\\\\", "D:\\\\\\\\", ".\\..", "\\\\?\\D:\\", "\\\\.\\D:\\"}) {
+    for (const char* path : {"",
+                             "   ",
+                             "C:",
+                             "C:\\",
+                             "D:",
+                             "D:\\",
+                             "  D:\\",
+                             "D:/",
+                             "D:\\.",
+                             "D:\\corelib_files\\..",
+                             "\\.",
+                             "D:\\\\",
+                             "D:\\\\\\\\",
+                             ".\\..",
+                             "\\\\?\\D:\\",
+                             "\\\\.\\D:\\",
+                             "\\\\?\\d:\\corelib_files\\..",
+                             "D:\\::$INDEX_ALLOCATION",
+                             "D:\\corelib_files\\..\\::$INDEX_ALLOCATION",
+                             "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume2\\",
+                             "\\\\.\\GLOBALROOT\\Device\\HarddiskVolume2\\",
+                             "\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\",
+                             "\\\\.\\Volume{00000000-0000-0000-0000-000000000000}\\"}) {
         WriteTestFile("D:\\corelib_root_sentinel.txt", "stay");
         EXPECT_FALSE(Logical(core::kRemoveDirTree, {TextArg(path)})) << '"' << path << '"';
         EXPECT_EQ(ReadTestFile("D:\\corelib_root_sentinel.txt"), "stay") << '"' << path << '"';
@@ -163,7 +183,9 @@ TEST_F(FileCommandsTest, RemoveDirTreeRefusesEmptyPathsAndRootsHoweverSpelled) {
         CreateDirectoryA((share + "\\kvserver\\" + name).c_str(), nullptr);
         if (!Exists(root)) GTEST_SKIP() << "no share can be served from the prefix here";
         for (const std::string& path :
-             {root + "\\", root, root + "\\.", "\\\\?\\UNC" + root.substr(1)}) {
+             {root + "\\", root, root + "\\.", "\\\\?\\UNC" + root.substr(1),
+              "\\\\?\\unc" + root.substr(1), "\\\\.\\UNC" + root.substr(1),
+              "\\\\?\\UNC" + root.substr(1) + "\\dir\\..", root + "\\::$INDEX_ALLOCATION"}) {
             WriteTestFile(root + "\\sentinel.txt", "stay");
             EXPECT_FALSE(Logical(core::kRemoveDirTree, {TextArg(path.c_str())})) << path;
             EXPECT_EQ(ReadTestFile(root + "\\sentinel.txt"), "stay") << path;

@@ -8,6 +8,7 @@
 #include "tests/e2e/driver/window_actions.h"
 #include "tests/e2e/driver/window_query.h"
 #include "tests/e2e/driver/window_tree.h"
+#include "tests/host/imageconv/test_images.h"
 #include "tests/win/viewer/scratch_folder.h"
 
 namespace kv::test {
@@ -102,6 +103,17 @@ TEST_F(ViewerWindowTest, AFileItCannotReadStillGetsItsTitledFrameCanvasAndPane) 
     EXPECT_EQ(e2e::DescribeWindow(frame_).title, "坏 照片.heic - Windows 照片查看器");
     FindChildren();
     ExpectLayoutFollowsFrame();
+}
+
+TEST_F(ViewerWindowTest, AHostileFileLeavesTheViewerRunningWithItsTitledFrame) {
+    // A 1 × 1 grid composed at 32000 × 32000 while it claims 64 × 64.
+    const std::vector<uint8_t> grid = imageconv::test::DerivedHeic(
+        imageconv::test::ReadFile(imageconv::test::DataFile("example.heic")), "grid", 32000, 32000);
+    ASSERT_FALSE(grid.empty());
+    OpenBitmap("网格.heic", std::string(grid.begin(), grid.end()));
+    FindChildren();
+    EXPECT_FALSE(viewer_->WaitForExit(1000).has_value()) << "the viewer ended";
+    EXPECT_TRUE(IsWindow(frame_));
 }
 
 TEST_F(ViewerWindowTest, PaneFollowsTheFrameWhenResized) {

@@ -1,0 +1,17 @@
+// The grey plane libheif decodes for a monochrome picture (8 to 16 bits) turned into our
+// 24-bit rows, in the range the picture declares.
+#pragma once
+
+#include "imageconv/raster_image.h"
+
+struct heif_image;
+struct heif_image_handle;
+
+namespace kv::imageconv {
+
+// Creates `target` at the decoded size and fills it from `image`'s luma plane; `handle`'s
+// colour description comes before the decoded image's.
+bool GreyPlaneTo24Bit(const heif_image* image, const heif_image_handle* handle,
+                      RasterImage* target);
+
+}  // namespace kv::imageconv

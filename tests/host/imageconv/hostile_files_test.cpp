@@ -1,0 +1,174 @@
+// Small generated files that declare one size and make a library decode or allocate for
+// another: each is converted in a child process, whose outcome and growth of resident
+// memory are checked against the row.
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <functional>
+
+#include "imageconv/convert_to_bmp.h"
+#include "tests/host/imageconv/scratch_dir.h"
+
+namespace kv::imageconv::test {
+namespace {
+
+// Raw deflate data of `count` zero bytes, ending the stream when asked.
+Bytes DeflatedZeros(size_t count, bool last) {
+    z_stream z = {};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    const Bytes zeros(count, 0);
+    Bytes out(deflateBound(&z, uLong(count)) + 16);
+    z.next_in = const_cast<Bytef*>(zeros.data());
+    z.avail_in = uInt(count);
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    deflate(&z, last ? Z_FINISH : Z_FULL_FLUSH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+Bytes PngChunk(const char* type, const Bytes& data) {
+    const Bytes typed = Tag(type) + data;
+    return Be(uint32_t(data.size()), 4) + typed +
+           Be(uint32_t(crc32(0, typed.data(), uInt(typed.size()))), 4);
+}
+
+// A palette PNG of `side` × `side` black pixels. Its zlib stream repeats one flushed block
+// of a million zero bytes, which depends on nothing before it, so making it costs little.
+Bytes BlackPalettePng(uint32_t side) {
+    const size_t total = size_t(side) * (side + 1), piece = 1000000;
+    const Bytes block = DeflatedZeros(piece, false);
+    Bytes stream{0x78, 0x01};
+    for (size_t done = 0; done + piece <= total; done += piece) stream = stream + block;
+    // Adler-32 of zeros: the first sum stays 1, the second grows by 1 per byte.
+    stream = stream + DeflatedZeros(total % piece, true) + Be(uint32_t(total % 65521) << 16 | 1, 4);
+    const Bytes header = Be(side, 4) + Be(side, 4) + Bytes{8, 3, 0, 0, 0};
+    return Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'} + PngChunk("IHDR", header) +
+           PngChunk("PLTE", Bytes(3, 0)) + PngChunk("IDAT", stream) + PngChunk("IEND", {});
+}
+
+// A small JPEG with its frame header's height and width replaced, cut after `keep` bytes
+// of the first scan.
+Bytes JpegClaiming(const std::string& path, int channels, bool progressive, uint16_t side,
+                   size_t keep) {
+    if (!WriteJpeg(path, Pattern(16, 16, channels), 90, progressive)) return {};
+    Bytes bytes = ReadFile(path);
+    const uint8_t marker[] = {0xFF, uint8_t(progressive ? 0xC2 : 0xC0)};
+    const auto frame = std::search(bytes.begin(), bytes.end(), marker, marker + 2);
+    const uint8_t scan[] = {0xFF, 0xDA};
+    const auto data = std::search(bytes.begin(), bytes.end(), scan, scan + 2);
+    if (frame == bytes.end() || data == bytes.end()) return {};
+    std::copy_n(Be(side, 2).begin(), 2, frame + 5);
+    std::copy_n(Be(side, 2).begin(), 2, frame + 7);
+    bytes.resize(size_t(data - bytes.begin()) + 14 + keep);
+    return bytes;
+}
+
+// A grey LZW TIFF of one strip holding a few bytes.
+Bytes OneStripTiff(uint32_t side) {
+    const uint16_t kShort = 3, kLong = 4;
+    auto entry = [](uint16_t tag, uint16_t type, uint32_t value) {
+        return Le(tag, 2) + Le(type, 2) + Le(1, 4) + Le(value, 4);
+    };
+    const uint32_t dataOffset = 8 + 2 + 8 * 12 + 4;
+    return Bytes{'I', 'I', 42, 0} + Le(8, 4) + Le(8, 2) + entry(256, kLong, side) +
+           entry(257, kLong, side) + entry(258, kShort, 8) + entry(259, kShort, 5) +
+           entry(262, kShort, 1) + entry(273, kLong, dataOffset) + entry(278, kLong, side) +
+           entry(279, kLong, 16) + Le(0, 4) + Bytes(16, 0x80);
+}
+
+struct Outcome {
+    int32_t result = 0;
+    double growthMegabytes = -1;
+};
+
+long StatusKilobytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0) return atol(line.c_str() + strlen(field) + 1);
+    }
+    return -1;
+}
+
+// Converts in a child process: its result, and how far its peak resident memory rose above
+// what it had at the start.
+Outcome ConvertInChild(const std::string& source, const std::string& target) {
+    int channel[2];
+    if (pipe(channel) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        std::ofstream("/proc/self/clear_refs") << "5";  // peak := current
+        const long before = StatusKilobytes("VmHWM:");
+        Outcome outcome;
+        outcome.result = ConvertFileToBmp(source.c_str(), target.c_str());
+        outcome.growthMegabytes = double(StatusKilobytes("VmHWM:") - before) / 1024;
+        _exit(write(channel[1], &outcome, sizeof outcome) == sizeof outcome ? 0 : 1);
+    }
+    Outcome outcome;
+    if (read(channel[0], &outcome, sizeof outcome) != sizeof outcome) outcome = {};
+    close(channel[0]);
+    close(channel[1]);
+    waitpid(child, nullptr, 0);
+    return outcome;
+}
+
+using HostileFileTest = ScratchDirTest;
+
+TEST_F(HostileFileTest, AreRefusedOrConvertedWithinTheMemoryBound) {
+    const Bytes photo = ReadFile(DataFile("example.heic"));
+    const struct {
+        const char* name;
+        std::function<Bytes()> make;
+        int32_t result;
+        double megabytes;
+    } rows[] = {
+        {"anim-32767.webp", [] { return AnimatedWebp(16384, 32767); }, kNotDecoded, 128},
+        {"anim-17000.webp", [] { return AnimatedWebp(16384, 17000); }, kNotDecoded, 128},
+        {"lossless.webp", [] { return Riff(WebpChunk("VP8L", Vp8l(16384, 16384))); }, kNotDecoded,
+         128},
+        {"iccp-first.webp",
+         [] {
+             return Riff(Vp8x(0x20, 16384, 16384) + WebpChunk("ICCP", Bytes(100, 0)) +
+                         WebpChunk("VP8L", Vp8l(1, 1)));
+         },
+         kNotDecoded, 128},
+        {"no-frame.webp", [] { return Riff(Vp8x(0, 16384, 16384)); }, kNotDecoded, 128},
+        {"iccp-first-legal.webp",
+         [] {
+             return Riff(Vp8x(0x20, 3, 2) + WebpChunk("ICCP", Bytes(100, 0)) +
+                         WebpChunk("VP8L", Vp8l(3, 2)));
+         },
+         kConverted, 128},
+        {"black.png", [] { return BlackPalettePng(30000); }, kNotDecoded,
+         128},  // 2.7 GB at 24 bits
+        {"grey-30000.jpg", [&] { return JpegClaiming(Path("g.jpg"), 1, false, 30000, 64); },
+         kNotDecoded, 128},
+        {"progressive-12000.jpg", [&] { return JpegClaiming(Path("p.jpg"), 3, true, 12000, 0); },
+         kNotDecoded, 128},
+        {"one-strip.tif", [] { return OneStripTiff(20000); }, kNotDecoded, 128},
+        {"grid-32000.heic", [&] { return DerivedHeic(photo, "grid", 32000, 32000); }, kNotDecoded,
+         128},
+        {"grid-legal.heic", [&] { return DerivedHeic(photo, "grid", 64, 64); }, kConverted, 128},
+        {"overlay-26800.heic", [&] { return DerivedHeic(photo, "iovl", 26800, 26800); },
+         kNotDecoded, 128},
+        {"overlay-legal.heic", [&] { return DerivedHeic(photo, "iovl", 64, 64); }, kConverted, 128},
+    };
+    for (const auto& row : rows) {
+        const Bytes bytes = row.make();
+        ASSERT_FALSE(bytes.empty()) << row.name;
+        const Outcome outcome = ConvertInChild(WriteBytes(row.name, bytes), Path("out.bmp"));
+        EXPECT_EQ(outcome.result, row.result) << row.name;
+        EXPECT_GE(outcome.growthMegabytes, 0) << row.name;
+        EXPECT_LT(outcome.growthMegabytes, row.megabytes) << row.name;
+        EXPECT_EQ(BackingFiles(), 0) << row.name;
+    }
+}
+
+}  // namespace
+}  // namespace kv::imageconv::test
