@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "imageconv/colour_to_srgb.h"
@@ -156,10 +157,16 @@ bool HeifReader::CopyDecoded() {
     const bool grey =
         Succeeded(heif_image_handle_get_preferred_decoding_colorspace(primary_, &space, &chroma)) &&
         space == heif_colorspace_monochrome;
+    // Strict: a tile or slice that fails to decode fails the picture, instead of a picture
+    // with holes whose content the library leaves undefined.
+    const std::unique_ptr<heif_decoding_options, void (*)(heif_decoding_options*)> options(
+        heif_decoding_options_alloc(), heif_decoding_options_free);
+    if (!options) return false;
+    options->strict_decoding = 1;
     heif_image* image = nullptr;
     if (!Succeeded(heif_decode_image(
             primary_, &image, grey ? heif_colorspace_undefined : heif_colorspace_RGB,
-            grey ? heif_chroma_undefined : heif_chroma_interleaved_RGB, nullptr))) {
+            grey ? heif_chroma_undefined : heif_chroma_interleaved_RGB, options.get()))) {
         return false;
     }
     const bool ok = grey ? GreyPlaneTo24Bit(image, primary_, target_) : CopyInterleaved(image);
