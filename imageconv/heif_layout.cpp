@@ -1,5 +1,6 @@
 #include "imageconv/heif_layout.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -8,6 +9,10 @@ namespace {
 
 // The largest `meta` box read: far beyond any real file's item tables.
 constexpr uint64_t kMetaLimit = 16u << 20;
+// Coded units (NAL units, OBUs) walked in the items' data of one file, and the largest
+// parameter set read: a picture has a handful of units; more refuses the file.
+constexpr uint64_t kUnitLimit = 1u << 16;
+constexpr uint64_t kParameterSetLimit = 4096;
 
 // Big-endian fields of a byte range; every read past the end fails the whole reader.
 class Bytes {
@@ -104,7 +109,8 @@ std::vector<uint8_t> Unescaped(const uint8_t* nal, size_t size) {
     return out;
 }
 
-// The picture size of an HEVC sequence parameter set (after its two-byte NAL header).
+// The picture size, chroma format and bit depth of an HEVC sequence parameter set (after
+// its two-byte NAL header).
 bool HevcSpsSize(const uint8_t* nal, size_t size, CodedPicture* picture) {
     if (size < 3) return false;
     Bits bits(Unescaped(nal + 2, size - 2));
@@ -121,33 +127,36 @@ bool HevcSpsSize(const uint8_t* nal, size_t size, CodedPicture* picture) {
     for (int i = 0; i < subLayers; ++i)
         bits.Get((profilePresent[i] ? 88 : 0) + (levelPresent[i] ? 8 : 0));
     bits.GetGolomb();  // sequence parameter set id
-    if (bits.GetGolomb() == 3) bits.Get(1);
+    const uint64_t chroma = bits.GetGolomb();
+    if (chroma == 3) bits.Get(1);
     picture->width = bits.GetGolomb();
     picture->height = bits.GetGolomb();
-    return bits.ok();
+    if (bits.Get(1)) {  // conformance window
+        for (int i = 0; i < 4; ++i) bits.GetGolomb();
+    }
+    const uint64_t depth = 8 + bits.GetGolomb();
+    const uint64_t planes[] = {8, 12, 16, 24};  // eighths: monochrome, 4:2:0, 4:2:2, 4:4:4
+    picture->eighthsPerPixel = planes[chroma & 3] * (depth > 8 ? 2 : 1);
+    return bits.ok() && chroma <= 3;
 }
 
-// hvcC: chroma format and bit depths in the header, the sequence parameter sets in the
-// arrays after it.
+// Keeps the larger picture.
+void KeepLarger(const CodedPicture& candidate, CodedPicture* largest) {
+    if (candidate.width * candidate.height > largest->width * largest->height) *largest = candidate;
+}
+
+// hvcC: a 22-byte header, the array count, then the arrays of parameter sets.
 void ReadHevcConfig(Bytes in, CodedPicture* picture) {
-    in.Skip(16);
-    const uint64_t chroma = in.Get(1) & 3;
-    const uint64_t depth = 8 + (in.Get(1) & 7);
-    in.Skip(3);
+    in.Skip(22);
     const uint64_t arrays = in.Get(1);
-    const uint64_t sampleBytes = depth > 8 ? 2 : 1;
-    const uint64_t planes[] = {8, 12, 16, 24};  // eighths: monochrome, 4:2:0, 4:2:2, 4:4:4
     for (uint64_t a = 0; a < arrays && in.ok(); ++a) {
         const uint64_t type = in.Get(1) & 0x3F;
         const uint64_t count = in.Get(2);
         for (uint64_t n = 0; n < count && in.ok(); ++n) {
             const uint64_t length = in.Get(2);
             CodedPicture sps;
-            if (type == 33 && length <= in.left() && HevcSpsSize(in.here(), size_t(length), &sps) &&
-                sps.width * sps.height > picture->width * picture->height) {
-                *picture = sps;
-                picture->eighthsPerPixel = planes[chroma] * sampleBytes;
-            }
+            if (type == 33 && length <= in.left() && HevcSpsSize(in.here(), size_t(length), &sps))
+                KeepLarger(sps, picture);
             in.Skip(length);
         }
     }
@@ -187,16 +196,27 @@ bool Av1SequenceSize(Bits* bits, CodedPicture* picture) {
     return bits->ok();
 }
 
-// av1C: bit depth and subsampling in its header, the sequence header among the OBUs after.
-void ReadAv1Config(Bytes in, CodedPicture* picture) {
+// An AV1 sequence header OBU's payload, with the planes of `eighths` per pixel.
+void ReadAv1Sequence(const uint8_t* payload, size_t size, uint64_t eighths, CodedPicture* picture) {
+    Bits bits(std::vector<uint8_t>(payload, payload + size));
+    CodedPicture sequence;
+    sequence.eighthsPerPixel = eighths;
+    if (Av1SequenceSize(&bits, &sequence)) KeepLarger(sequence, picture);
+}
+
+// av1C: bit depth and subsampling in its header (kept in `eighths`, the largest seen), the
+// sequence header among the OBUs after, when the writer put it there.
+void ReadAv1Config(Bytes in, CodedPicture* picture, uint64_t* eighths) {
     in.Skip(2);
     const uint64_t flags = in.Get(1);
     in.Skip(1);
     const uint64_t sampleBytes = flags & 0x60 ? 2 : 1;
-    const uint64_t eighths = flags & 0x10             ? 8
-                             : (flags & 0x0C) == 0x0C ? 12
-                             : (flags & 0x08)         ? 16
-                                                      : 24;
+    const uint64_t planes = flags & 0x10             ? 8
+                            : (flags & 0x0C) == 0x0C ? 12
+                            : (flags & 0x08)         ? 16
+                                                     : 24;
+    if (!in.ok()) return;
+    if (planes * sampleBytes > *eighths) *eighths = planes * sampleBytes;
     while (in.left() > 0 && in.ok()) {
         const uint64_t header = in.Get(1);
         if (header & 4) in.Skip(1);  // extension
@@ -210,52 +230,89 @@ void ReadAv1Config(Bytes in, CodedPicture* picture) {
             }
         }
         if (!in.ok() || size > in.left()) return;
-        CodedPicture sequence;
-        if ((header >> 3 & 0xF) == 1) {
-            Bits bits(std::vector<uint8_t>(in.here(), in.here() + size));
-            if (Av1SequenceSize(&bits, &sequence) &&
-                sequence.width * sequence.height > picture->width * picture->height) {
-                *picture = sequence;
-                picture->eighthsPerPixel = eighths * sampleBytes;
-            }
-        }
+        if ((header >> 3 & 0xF) == 1) ReadAv1Sequence(in.here(), size_t(size), *eighths, picture);
         in.Skip(size);
     }
 }
 
-struct ItemLocation {
-    uint64_t method = 0;  // 0: file offset, 1: offset into idat
-    uint64_t offset = 0;
-    uint64_t length = 0;
-    bool found = false;
+// One item's data: its extents joined, in the file (construction method 0) or in the meta
+// box's idat (method 1).
+class ItemData {
+  public:
+    ItemData(InputFile* file, uint64_t fileSize, Bytes idat)
+        : file_(file), fileSize_(fileSize), idat_(idat) {}
+
+    // Finds `item` in an iloc box; false when it is missing or its extents lie outside.
+    bool Locate(Bytes in, uint64_t item) {
+        extents_.clear();
+        size_ = 0;
+        const uint64_t version = in.Get(1);
+        in.Skip(3);
+        const uint64_t sizes = in.Get(2);
+        const int offsetSize = int(sizes >> 12), lengthSize = int(sizes >> 8 & 15);
+        const int baseSize = int(sizes >> 4 & 15), indexSize = version >= 1 ? int(sizes & 15) : 0;
+        const uint64_t count = in.Get(version < 2 ? 2 : 4);
+        for (uint64_t i = 0; i < count && in.ok(); ++i) {
+            const uint64_t id = in.Get(version < 2 ? 2 : 4);
+            const uint64_t method = version >= 1 ? in.Get(2) & 15 : 0;
+            in.Skip(2);
+            const uint64_t base = in.Get(baseSize);
+            const uint64_t extents = in.Get(2);
+            for (uint64_t e = 0; e < extents && in.ok(); ++e) {
+                in.Get(indexSize);
+                const uint64_t offset = base + in.Get(offsetSize);
+                uint64_t length = in.Get(lengthSize);
+                if (id != item || !in.ok()) continue;
+                method_ = method;
+                const uint64_t whole = method == 1 ? idat_.left() : fileSize_;
+                if (method > 1 || offset > whole) return false;
+                if (length == 0) length = whole - offset;  // to the end
+                if (length > whole - offset) return false;
+                extents_.push_back({offset, length});
+                size_ += length;
+            }
+        }
+        return in.ok() && !extents_.empty();
+    }
+
+    uint64_t size() const { return size_; }
+
+    // Reads `count` bytes at `at` of the joined extents.
+    bool Read(uint64_t at, uint8_t* out, size_t count) {
+        for (const Extent& extent : extents_) {
+            if (count == 0) break;
+            if (at >= extent.length) {
+                at -= extent.length;
+                continue;
+            }
+            const size_t part = size_t(std::min<uint64_t>(count, extent.length - at));
+            if (method_ == 1) {
+                memcpy(out, idat_.here() + extent.offset + at, part);
+            } else if (!file_->Seek(extent.offset + at) || !file_->Read(out, part)) {
+                return false;
+            }
+            out += part;
+            count -= part;
+            at = 0;
+        }
+        return count == 0;
+    }
+
+  private:
+    struct Extent {
+        uint64_t offset, length;
+    };
+    InputFile* file_;
+    uint64_t fileSize_;
+    Bytes idat_;
+    uint64_t method_ = 0;
+    std::vector<Extent> extents_;
+    uint64_t size_ = 0;
 };
 
-// The first extent of `item` in an iloc box.
-ItemLocation FindLocation(Bytes in, uint64_t item) {
-    ItemLocation location;
-    const uint64_t version = in.Get(1);
-    in.Skip(3);
-    const uint64_t sizes = in.Get(2);
-    const int offsetSize = int(sizes >> 12), lengthSize = int(sizes >> 8 & 15);
-    const int baseSize = int(sizes >> 4 & 15), indexSize = version >= 1 ? int(sizes & 15) : 0;
-    const uint64_t count = in.Get(version < 2 ? 2 : 4);
-    for (uint64_t i = 0; i < count && in.ok(); ++i) {
-        const uint64_t id = in.Get(version < 2 ? 2 : 4);
-        const uint64_t method = version >= 1 ? in.Get(2) & 15 : 0;
-        in.Skip(2);
-        const uint64_t base = in.Get(baseSize);
-        const uint64_t extents = in.Get(2);
-        for (uint64_t e = 0; e < extents && in.ok(); ++e) {
-            in.Get(indexSize);
-            const uint64_t offset = in.Get(offsetSize), length = in.Get(lengthSize);
-            if (id == item && e == 0 && in.ok()) location = {method, base + offset, length, true};
-        }
-    }
-    return location;
-}
-
-// The type of `item` in an iinf box (item info entries of version 2 and 3).
-uint32_t FindItemType(Bytes in, uint64_t item) {
+// Calls `use(id, type)` for each item of an iinf box (item info entries of version 2 and 3).
+template <typename Use>
+void ForEachItem(Bytes in, Use use) {
     const uint64_t version = in.Get(1);
     in.Skip(3 + (version == 0 ? 2 : 4));
     Box entry;
@@ -268,9 +325,51 @@ uint32_t FindItemType(Bytes in, uint64_t item) {
         const uint64_t id = body.Get(entryVersion == 2 ? 2 : 4);
         body.Skip(2);
         const uint32_t type = uint32_t(body.Get(4));
-        if (body.ok() && id == item) return type;
+        if (body.ok()) use(id, type);
     }
-    return 0;
+}
+
+// Walks the coded units of an HEVC item (NAL units after 4-byte lengths, as libheif reads
+// them) or an AV1 item (OBUs with their sizes) and keeps the largest picture a parameter set
+// or sequence header among them codes: the decoder takes those from the data too. False
+// when a unit does not fit the data or the file holds more units than the limit.
+bool ReadCodedUnits(ItemData* data, bool hevc, uint64_t av1Eighths, uint64_t* units,
+                    CodedPicture* largest) {
+    for (uint64_t at = 0; at < data->size();) {
+        if (++*units > kUnitLimit) return false;
+        uint8_t head[10] = {};
+        if (!data->Read(at, head, size_t(std::min<uint64_t>(sizeof head, data->size() - at))))
+            return false;
+        uint64_t start = 0, length = 0;
+        bool parameters = false;
+        if (hevc) {
+            start = at + 4;
+            length = Bytes(head, 4).Get(4);
+            parameters = (head[4] >> 1 & 0x3F) == 33;
+        } else {
+            int used = head[0] & 4 ? 2 : 1;
+            // Without its size field an OBU fills the rest of the data.
+            for (int more = head[0] & 2, shift = 0; more; shift += 7, ++used) {
+                if (used >= int(sizeof head)) return false;
+                length |= uint64_t(head[used] & 0x7F) << shift;
+                more = head[used] & 0x80;
+            }
+            start = at + uint64_t(used);
+            if (!(head[0] & 2) && start <= data->size()) length = data->size() - start;
+            parameters = (head[0] >> 3 & 0xF) == 1;
+        }
+        if (start > data->size() || length > data->size() - start) return false;
+        if (parameters && length <= kParameterSetLimit) {
+            std::vector<uint8_t> unit(static_cast<size_t>(length));
+            if (!data->Read(start, unit.data(), unit.size())) return false;
+            CodedPicture picture;
+            if (hevc && HevcSpsSize(unit.data(), unit.size(), &picture))
+                KeepLarger(picture, largest);
+            if (!hevc) ReadAv1Sequence(unit.data(), unit.size(), av1Eighths, largest);
+        }
+        at = start + length;
+    }
+    return true;
 }
 
 }  // namespace
@@ -302,7 +401,7 @@ bool ReadHeifLayout(InputFile* file, uint64_t fileSize, HeifLayout* layout) {
     }
     Bytes metaBody(meta.data(), meta.size());
     metaBody.Skip(4);
-    uint64_t primary = 0;
+    uint64_t primary = 0, av1Eighths = 0;
     Bytes iinf(nullptr, 0), iloc(nullptr, 0), idat(nullptr, 0);
     Box box;
     while (NextBox(&metaBody, &box)) {
@@ -325,33 +424,38 @@ bool ReadHeifLayout(InputFile* file, uint64_t fileSize, HeifLayout* layout) {
                     if (property.type == Tag("hvcC"))
                         ReadHevcConfig(property.body, &layout->largestCoded);
                     if (property.type == Tag("av1C"))
-                        ReadAv1Config(property.body, &layout->largestCoded);
+                        ReadAv1Config(property.body, &layout->largestCoded, &av1Eighths);
                 }
             }
         }
     }
-    const uint32_t type = FindItemType(iinf, primary);
-    if (type != Tag("grid") && type != Tag("iovl")) return true;
+    // The coded items' own parameter sets and sequence headers.
+    ItemData data(file, fileSize, idat);
+    uint32_t primaryType = 0;
+    uint64_t units = 0;
+    bool unitsFit = true;
+    ForEachItem(iinf, [&](uint64_t id, uint32_t type) {
+        if (id == primary) primaryType = type;
+        if (unitsFit && (type == Tag("hvc1") || type == Tag("av01")) && data.Locate(iloc, id)) {
+            unitsFit = ReadCodedUnits(&data, type == Tag("hvc1"), av1Eighths ? av1Eighths : 48,
+                                      &units, &layout->largestCoded);
+        }
+    });
+    if (!unitsFit) return false;
+    if (primaryType != Tag("grid") && primaryType != Tag("iovl")) return true;
     // A grid or overlay is described by its item's data: version, flags (bit 0: 32-bit
     // sizes), then rows and columns or the fill colour, then the composed size.
-    const ItemLocation location = FindLocation(iloc, primary);
-    uint8_t data[32] = {};
-    const uint64_t wanted = location.length < sizeof data ? location.length : sizeof data;
-    if (!location.found || wanted < 6) return false;
-    if (location.method == 1) {
-        if (location.offset > idat.left() || wanted > idat.left() - location.offset) return false;
-        memcpy(data, idat.here() + location.offset, size_t(wanted));
-    } else if (location.method != 0 || !file->Seek(location.offset) ||
-               !file->Read(data, size_t(wanted))) {
-        return false;
-    }
-    Bytes description(data, size_t(wanted));
-    description.Skip(1);
-    const int fieldBytes = description.Get(1) & 1 ? 4 : 2;
-    description.Skip(type == Tag("grid") ? 2 : 8);
-    layout->composedWidth = description.Get(fieldBytes);
-    layout->composedHeight = description.Get(fieldBytes);
-    return description.ok();
+    uint8_t description[32] = {};
+    if (!data.Locate(iloc, primary) || data.size() < 6) return false;
+    const size_t wanted = size_t(std::min<uint64_t>(data.size(), sizeof description));
+    if (!data.Read(0, description, wanted)) return false;
+    Bytes fields(description, wanted);
+    fields.Skip(1);
+    const int fieldBytes = fields.Get(1) & 1 ? 4 : 2;
+    fields.Skip(primaryType == Tag("grid") ? 2 : 8);
+    layout->composedWidth = fields.Get(fieldBytes);
+    layout->composedHeight = fields.Get(fieldBytes);
+    return fields.ok();
 }
 
 }  // namespace kv::imageconv

@@ -158,6 +158,12 @@ TEST_F(HostileFileTest, AreRefusedOrConvertedWithinTheMemoryBound) {
         {"overlay-26800.heic", [&] { return DerivedHeic(photo, "iovl", 26800, 26800); },
          kNotDecoded, 128},
         {"overlay-legal.heic", [&] { return DerivedHeic(photo, "iovl", 64, 64); }, kConverted, 128},
+        {"coded-26880.heic", [&] { return CodedSizeHeic(photo, 26880, 26880); }, kNotDecoded, 128},
+        {"coded-legal.heic", [&] { return CodedSizeHeic(photo, 1280, 856); }, kConverted, 128},
+        {"coded-in-data.heic", [&] { return CodedSizeHeic(photo, 26880, 26880, true); },
+         kNotDecoded, 128},
+        {"coded-in-data-legal.heic", [&] { return CodedSizeHeic(photo, 1280, 856, true); },
+         kConverted, 128},
     };
     for (const auto& row : rows) {
         const Bytes bytes = row.make();

@@ -46,12 +46,15 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> SeedImages(const std::
                              "seed-animated.webp", "seed.heic", "seed-alpha.avif"}) {
         seeds.emplace_back(name, ReadFile(DataFile(name)));
     }
-    // Structures whose sizes disagree: HEIF grids and overlays over a coded picture, declared
-    // 64 × 64; WebP extended layouts with the frame after an ICC chunk, animations.
+    // Structures whose sizes disagree: HEIF grids and overlays over a coded picture, and a
+    // picture whose parameter set codes another size, all declared 64 × 64; WebP extended layouts
+    // with the frame after an ICC chunk, animations.
     const Bytes photo = ReadFile(DataFile("seed.heic"));
     seeds.emplace_back("grid.heic", DerivedHeic(photo, "grid", 64, 64));
     seeds.emplace_back("grid-wide.heic", DerivedHeic(photo, "grid", 3000, 8));
     seeds.emplace_back("overlay.heic", DerivedHeic(photo, "iovl", 64, 64));
+    seeds.emplace_back("coded-size.heic", CodedSizeHeic(photo, 3000, 8));
+    seeds.emplace_back("coded-size-in-data.heic", CodedSizeHeic(photo, 3000, 8, true));
     const Bytes frame = WebpChunk("VP8L", Vp8l(5, 3));
     seeds.emplace_back("iccp-first.webp",
                        Riff(Vp8x(0x20, 5, 3) + WebpChunk("ICCP", Bytes(80, 7)) + frame));

@@ -134,6 +134,105 @@ Bytes BoxBody(const Bytes& file, const char* type) {
     if (size < 8 || size - 4 > size_t(file.end() - at)) return {};
     return Bytes(at + 4, at + (size - 4));
 }
+
+// A HEIF whose primary item 1 is either the coded picture `coded` or, given a `derivation`,
+// of `type` "grid" or "iovl" composed from item 2, that picture; every item claims 64 × 64.
+// The picture is HEVC with an hvcC `config`, or AV1 with an av1C one.
+Bytes Heif(const char* type, const Bytes& derivation, const char* configType, const Bytes& config,
+           const Bytes& coded) {
+    const bool av1 = std::string(configType) == "av1C";
+    const char* codedType = av1 ? "av01" : "hvc1";
+    const bool derived = !derivation.empty();
+    auto infe = [](uint16_t id, const char* type) {
+        return FullBox("infe", 2, Be(id, 2) + Be(0, 2) + Tag(type) + Bytes{0});
+    };
+    auto extent = [](uint16_t id, size_t offset, size_t length) {
+        return Be(id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) + Be(uint32_t(offset), 4) +
+               Be(uint32_t(length), 4);
+    };
+    const Bytes items =
+        derived ? Be(2, 2) + infe(1, type) + infe(2, codedType) : Be(1, 2) + infe(1, codedType);
+    const Bytes locations = derived ? Be(2, 2) + extent(1, 0, derivation.size()) +
+                                          extent(2, derivation.size(), coded.size())
+                                    : Be(1, 2) + extent(1, 0, coded.size());
+    // Property 1 is the size, 2 the decoder configuration (essential).
+    const Bytes associations =
+        derived ? Be(2, 4) + Be(1, 2) + Bytes{1, 1} + Be(2, 2) + Bytes{2, 0x82, 1}
+                : Be(1, 4) + Be(1, 2) + Bytes{2, 0x82, 1};
+    const Bytes meta = FullBox(
+        "meta", 0,
+        FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) + FullBox("pitm", 0, Be(1, 2)) +
+            FullBox("iinf", 0, items) + FullBox("iloc", 1, Bytes{0x44, 0} + locations) +
+            (derived ? FullBox("iref", 0, Box("dimg", Be(1, 2) + Be(1, 2) + Be(2, 2))) : Bytes{}) +
+            Box("iprp",
+                Box("ipco", FullBox("ispe", 0, Be(64, 4) + Be(64, 4)) + Box(configType, config)) +
+                    FullBox("ipma", 0, associations)) +
+            Box("idat", derivation + coded));
+    const char* brand = av1 ? "avif" : "heic";
+    return Box("ftyp", Tag(brand) + Be(0, 4) + Tag("mif1") + Tag(brand)) + meta;
+}
+
+// Bits of a coded header, most significant first, and back to bytes after a rewrite: the
+// header's own stop bit and padding are dropped and put back after the new bits.
+std::vector<bool> BitsOf(const uint8_t* bytes, size_t size) {
+    std::vector<bool> bits;
+    for (size_t i = 0; i < size; ++i) {
+        for (int b = 7; b >= 0; --b) bits.push_back(bytes[i] >> b & 1);
+    }
+    return bits;
+}
+void PutBits(std::vector<bool>* out, uint64_t value, int count) {
+    for (int b = count - 1; b >= 0; --b) out->push_back(value >> b & 1);
+}
+Bytes Repacked(std::vector<bool> head, const std::vector<bool>& bits, size_t from) {
+    size_t last = bits.size();
+    while (last > from && !bits[last - 1]) --last;
+    head.insert(head.end(), bits.begin() + ptrdiff_t(from), bits.begin() + ptrdiff_t(last));
+    while (head.size() % 8) head.push_back(false);
+    Bytes out(head.size() / 8);
+    for (size_t i = 0; i < head.size(); ++i) out[i / 8] = uint8_t(out[i / 8] << 1 | head[i]);
+    return out;
+}
+
+// An HEVC sequence parameter set NAL unit coding `width` × `height` instead of its own size;
+// empty for a set with sub-layers, which the files here do not have.
+Bytes WithCodedSize(const Bytes& nal, uint32_t width, uint32_t height) {
+    Bytes unescaped;
+    for (size_t i = 2; i < nal.size(); ++i) {
+        if (i < 4 || nal[i] != 3 || nal[i - 1] != 0 || nal[i - 2] != 0) unescaped.push_back(nal[i]);
+    }
+    const std::vector<bool> bits = BitsOf(unescaped.data(), unescaped.size());
+    size_t at = 0;
+    auto golomb = [&] {
+        int zeros = 0;
+        while (at < bits.size() && !bits[at++]) ++zeros;
+        uint64_t value = 1;
+        for (int i = 0; i < zeros && at < bits.size(); ++i) value = value << 1 | bits[at++];
+        return value - 1;
+    };
+    auto putGolomb = [](std::vector<bool>* out, uint32_t value) {
+        int length = 0;
+        while ((uint64_t(value) + 1) >> (length + 1)) ++length;
+        out->insert(out->end(), size_t(length), false);
+        PutBits(out, uint64_t(value) + 1, length + 1);
+    };
+    if (bits.size() < 104 || bits[4] || bits[5] || bits[6]) return {};
+    at = 104;  // ids, sub-layer count, profile, tier and level
+    golomb();
+    if (golomb() == 3) ++at;
+    std::vector<bool> head(bits.begin(), bits.begin() + ptrdiff_t(at));
+    golomb();
+    golomb();
+    putGolomb(&head, width);
+    putGolomb(&head, height);
+    Bytes escaped(nal.begin(), nal.begin() + 2);
+    for (uint8_t byte : Repacked(head, bits, at)) {
+        const size_t n = escaped.size();
+        if (n >= 4 && byte <= 3 && escaped[n - 1] == 0 && escaped[n - 2] == 0) escaped.push_back(3);
+        escaped.push_back(byte);
+    }
+    return escaped;
+}
 }  // namespace
 
 Bytes DerivedHeic(const Bytes& photo, const char* type, uint32_t width, uint32_t height) {
@@ -142,28 +241,37 @@ Bytes DerivedHeic(const Bytes& photo, const char* type, uint32_t width, uint32_t
     const Bytes grid = std::string(type) == "grid"
                            ? Bytes{0, 0, 0, 0} + Be(width, 2) + Be(height, 2)
                            : Bytes(10, 0) + Be(width, 2) + Be(height, 2) + Be(0, 4);
-    const Bytes tile = BoxBody(photo, "mdat");
-    auto infe = [](uint16_t id, const char* type) {
-        return FullBox("infe", 2, Be(id, 2) + Be(0, 2) + Tag(type) + Bytes{0});
-    };
-    auto extent = [](uint16_t id, uint32_t offset, uint32_t length) {
-        return Be(id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) + Be(offset, 4) + Be(length, 4);
-    };
-    const Bytes meta = FullBox(
-        "meta", 0,
-        FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) + FullBox("pitm", 0, Be(1, 2)) +
-            FullBox("iinf", 0, Be(2, 2) + infe(1, type) + infe(2, "hvc1")) +
-            FullBox("iloc", 1,
-                    Bytes{0x44, 0} + Be(2, 2) + extent(1, 0, uint32_t(grid.size())) +
-                        extent(2, uint32_t(grid.size()), uint32_t(tile.size()))) +
-            FullBox("iref", 0, Box("dimg", Be(1, 2) + Be(1, 2) + Be(2, 2))) +
-            Box("iprp",
-                Box("ipco", FullBox("ispe", 0, Be(64, 4) + Be(64, 4)) +
-                                Box("hvcC", BoxBody(photo, "hvcC"))) +
-                    FullBox("ipma", 0,
-                            Be(2, 4) + Be(1, 2) + Bytes{1, 1} + Be(2, 2) + Bytes{2, 0x82, 1})) +
-            Box("idat", grid + tile));
-    return Box("ftyp", Tag("heic") + Be(0, 4) + Tag("mif1") + Tag("heic")) + meta;
+    return Heif(type, grid, "hvcC", BoxBody(photo, "hvcC"), BoxBody(photo, "mdat"));
+}
+
+Bytes CodedSizeHeic(const Bytes& photo, uint32_t width, uint32_t height, bool inData) {
+    // hvcC: a 22-byte header, the array count, then per array its type, NAL count and units.
+    const Bytes config = BoxBody(photo, "hvcC");
+    if (config.size() < 23) return {};
+    Bytes rebuilt(config.begin(), config.begin() + 23), parameterSets;
+    for (size_t at = 23, arrays = 0; arrays < config[22]; ++arrays) {
+        if (at + 3 > config.size()) return {};
+        const bool sps = (config[at] & 0x3F) == 33;
+        const size_t count = size_t(config[at + 1]) << 8 | config[at + 2];
+        rebuilt.insert(rebuilt.end(), config.begin() + ptrdiff_t(at),
+                       config.begin() + ptrdiff_t(at + 3));
+        at += 3;
+        for (size_t n = 0; n < count; ++n) {
+            if (at + 2 > config.size()) return {};
+            const size_t length = size_t(config[at]) << 8 | config[at + 1];
+            if (at + 2 + length > config.size()) return {};
+            Bytes nal(config.begin() + ptrdiff_t(at + 2),
+                      config.begin() + ptrdiff_t(at + 2 + length));
+            if (sps) nal = WithCodedSize(nal, width, height);
+            if (nal.empty()) return {};
+            rebuilt = rebuilt + Be(uint32_t(nal.size()), 2) + nal;
+            parameterSets = parameterSets + Be(uint32_t(nal.size()), 4) + nal;
+            at += 2 + length;
+        }
+    }
+    // In the data, the sets come again before the picture's slices and replace the hvcC's.
+    return inData ? Heif("hvc1", {}, "hvcC", config, parameterSets + BoxBody(photo, "mdat"))
+                  : Heif("hvc1", {}, "hvcC", rebuilt, BoxBody(photo, "mdat"));
 }
 
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,

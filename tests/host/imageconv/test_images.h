@@ -94,6 +94,12 @@ Bytes AnimatedWebp(uint32_t width, uint32_t height);
 std::vector<uint8_t> DerivedHeic(const std::vector<uint8_t>& photo, const char* type,
                                  uint32_t width, uint32_t height);
 
+// The coded picture of the HEIC `photo` as a plain image claiming 64 × 64, while its
+// sequence parameter set codes `width` × `height`: in the hvcC box, or `inData`, in the
+// item's data ahead of the slices.
+std::vector<uint8_t> CodedSizeHeic(const std::vector<uint8_t>& photo, uint32_t width,
+                                   uint32_t height, bool inData = false);
+
 // A JPEG file with an APP1 EXIF block right after its start marker: a TIFF header in the
 // given byte order and one IFD holding only the orientation entry (type SHORT, count 1).
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
