@@ -15,6 +15,7 @@
 #include "tests/e2e/driver/window_actions.h"
 #include "tests/e2e/driver/window_query.h"
 #include "tests/e2e/driver/window_tree.h"
+#include "tests/host/imageconv/test_images.h"
 
 namespace kv::test {
 namespace {
@@ -244,29 +245,49 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsAPhoneHeicPhoto) {
                     e2e::ReadFileBytes(e2e::TestImage("example.heic")).value_or(""));
 }
 
+// Files no reader takes, and hostile ones that declare one size and would make a library
+// decode another: "修复" says so and changes nothing; viewer and program stay.
 TEST_F(ProgramViewerHostingTest, AnImageNoReaderTakesKeepsTheViewerAndSaysSo) {
     ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), kInstalledProgram.c_str(), FALSE));
     // 1.5 MB of random bytes: no reader takes them, whatever formats it learns.
     std::mt19937 random(12);
-    std::string bytes(1536 * 1024, '\0');
-    for (char& byte : bytes) byte = char(random());
-    OpenDocked("x.heic", bytes);
-    const int backingFiles = BackingFiles();
+    std::vector<uint8_t> noise(1536 * 1024);
+    for (uint8_t& byte : noise) byte = uint8_t(random());
+    const std::vector<uint8_t> photo = imageconv::test::ReadFile(e2e::TestImage("example.heic"));
+    const struct {
+        std::string name;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {"x.heic", noise},
+        {"网格.heic", imageconv::test::DerivedHeic(photo, "grid", 32000, 32000)},
+        {"编码.heic", imageconv::test::CodedSizeHeic(photo, 26880, 26880)},
+        {"动画.webp", imageconv::test::AnimatedWebp(16384, 32767)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.bytes.empty());
+        OpenDocked(c.name, std::string(c.bytes.begin(), c.bytes.end()));
+        const int backingFiles = BackingFiles();
 
-    const HWND button = e2e::FindChild(docked_, "Button", "修复");
-    ASSERT_NE(button, nullptr) << e2e::FormatWindowTree(docked_);
-    ASSERT_TRUE(e2e::ClickButton(button));
-    AcknowledgeMessage(program_->id(), "图片转换失败！", true);
+        const HWND button = e2e::FindChild(docked_, "Button", "修复");
+        ASSERT_NE(button, nullptr) << e2e::FormatWindowTree(docked_);
+        ASSERT_TRUE(e2e::ClickButton(button));
+        AcknowledgeMessage(program_->id(), "图片转换失败！", true);
 
-    // The viewer stays with the window docked in it; nothing was relaunched or written.
-    EXPECT_TRUE(program_->IsRunning());
-    ASSERT_TRUE(IsWindow(viewer_));
-    ExpectDockedAtHostOffset();
-    EXPECT_EQ(OtherInstancesRunning(program_->id()), 0);
-    EXPECT_EQ(WaitForViewer("x.heic.bmp", 2000), nullptr);
-    EXPECT_FALSE(e2e::FileExists(kStagingFolder + "\\x.heic.bmp"));
-    EXPECT_EQ(BackingFiles(), backingFiles);
+        // The viewer stays with the window docked in it; nothing was relaunched or written.
+        EXPECT_TRUE(program_->IsRunning());
+        ASSERT_TRUE(IsWindow(viewer_));
+        ExpectDockedAtHostOffset();
+        EXPECT_EQ(OtherInstancesRunning(program_->id()), 0);
+        EXPECT_EQ(WaitForViewer(c.name + ".bmp", 2000), nullptr);
+        EXPECT_FALSE(e2e::FileExists(kStagingFolder + "\\" + c.name + ".bmp"));
+        EXPECT_EQ(BackingFiles(), backingFiles);
+
+        // Closing the viewer ends the program, ready for the next file.
+        ASSERT_TRUE(e2e::PostClose(viewer_));
+        ASSERT_TRUE(program_->WaitForExit(kExitMs).has_value());
+    }
 }
 
 }  // namespace
