@@ -9,54 +9,177 @@
 namespace kv::imageconv {
 namespace {
 
-// Whether the samples use their whole range; the file's colour box first, else what the
-// coded stream says. Without either, full range, as libheif assumes.
-bool FullRange(const heif_image* image, const heif_image_handle* handle) {
+// Fixed-point contributions to red, green and blue, 16 fraction bits.
+constexpr double kOne = 65536.0;
+
+// How the samples code colour: the luma weights of red and blue, and the sample range.
+struct Coding {
+    double kr = 0.299, kb = 0.114;  // BT.601, what libheif assumes without a description
+    bool fullRange = true;
+    bool identity = false;  // the planes are green, blue, red
+};
+
+Coding CodingOf(const heif_image* image, const heif_image_handle* handle) {
+    Coding coding;
     heif_color_profile_nclx* nclx = nullptr;
     if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok &&
         heif_image_get_nclx_color_profile(image, &nclx).code != heif_error_Ok) {
-        return true;
+        return coding;
     }
-    const bool full = nclx->full_range_flag != 0;
+    coding.fullRange = nclx->full_range_flag != 0;
+    switch (nclx->matrix_coefficients) {
+        case heif_matrix_coefficients_RGB_GBR:
+            coding.identity = true;
+            break;
+        case heif_matrix_coefficients_ITU_R_BT_709_5:
+            coding.kr = 0.2126, coding.kb = 0.0722;
+            break;
+        case heif_matrix_coefficients_US_FCC_T47:
+            coding.kr = 0.30, coding.kb = 0.11;
+            break;
+        case heif_matrix_coefficients_SMPTE_240M:
+            coding.kr = 0.212, coding.kb = 0.087;
+            break;
+        case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance:
+        case heif_matrix_coefficients_ITU_R_BT_2020_2_constant_luminance:
+            coding.kr = 0.2627, coding.kb = 0.0593;
+            break;
+        default:
+            break;
+    }
     heif_nclx_color_profile_free(nclx);
-    return full;
+    return coding;
+}
+
+// One plane's samples, 8 bits or 16-bit words, with its subsampling.
+struct Plane {
+    const uint8_t* data = nullptr;
+    int stride = 0;
+    int depth = 8;
+    int shiftX = 0, shiftY = 0;
+
+    // Bits above the depth are dropped, so that every sample indexes its table.
+    unsigned At(int32_t x, int32_t y) const {
+        const uint8_t* row = data + size_t(y >> shiftY) * size_t(stride);
+        const unsigned mask = (1u << depth) - 1;
+        if (depth <= 8) return row[x >> shiftX] & mask;
+        uint16_t sample;
+        memcpy(&sample, row + 2 * size_t(x >> shiftX), 2);
+        return sample & mask;
+    }
+};
+
+bool GetPlane(const heif_image* image, heif_channel channel, int32_t width, int32_t height,
+              Plane* plane) {
+    plane->data = heif_image_get_plane_readonly(image, channel, &plane->stride);
+    plane->depth = heif_image_get_bits_per_pixel_range(image, channel);
+    const int planeWidth = heif_image_get_width(image, channel);
+    const int planeHeight = heif_image_get_height(image, channel);
+    if (!plane->data || plane->depth < 1 || plane->depth > 16 || planeWidth < 1 ||
+        planeHeight < 1) {
+        return false;
+    }
+    plane->shiftX = planeWidth < width ? 1 : 0;
+    plane->shiftY = planeHeight < height ? 1 : 0;
+    const int64_t rowBytes = int64_t(planeWidth) * (plane->depth > 8 ? 2 : 1);
+    return plane->stride >= rowBytes && ((width - 1) >> plane->shiftX) < planeWidth &&
+           ((height - 1) >> plane->shiftY) < planeHeight;
+}
+
+// Sample value → fixed-point 8-bit level for luma (or a colour plane) and for chroma,
+// each in the declared range: limited range puts black at 16 and white at 235 (chroma
+// 16–240) scaled to the bit depth, for every depth alike.
+std::vector<int32_t> LumaTable(int depth, bool fullRange) {
+    const double scale = std::ldexp(1.0, depth - 8);
+    std::vector<int32_t> table(size_t(1) << depth);
+    for (size_t v = 0; v < table.size(); ++v) {
+        const double level = fullRange ? double(v) * 255.0 / double(table.size() - 1)
+                                       : (double(v) - 16.0 * scale) * 255.0 / (219.0 * scale);
+        table[v] = int32_t(std::lround(level * kOne));
+    }
+    return table;
+}
+
+std::vector<double> ChromaTable(int depth, bool fullRange) {
+    const double scale = std::ldexp(1.0, depth - 8);
+    std::vector<double> table(size_t(1) << depth);
+    const double centre = double(table.size() / 2);
+    for (size_t v = 0; v < table.size(); ++v) {
+        table[v] = fullRange ? (double(v) - centre) * 255.0 / double(table.size() - 1)
+                             : (double(v) - centre) * 255.0 / (224.0 * scale);
+    }
+    return table;
+}
+
+std::vector<int32_t> Scaled(const std::vector<double>& chroma, double factor) {
+    std::vector<int32_t> table(chroma.size());
+    for (size_t v = 0; v < chroma.size(); ++v)
+        table[v] = int32_t(std::lround(chroma[v] * factor * kOne));
+    return table;
+}
+
+uint8_t Level(int64_t fixed) {
+    const int64_t level = (fixed + int64_t(kOne) / 2) >> 16;
+    return uint8_t(level < 0 ? 0 : level > 255 ? 255 : level);
 }
 
 }  // namespace
 
-bool GreyPlaneTo24Bit(const heif_image* image, const heif_image_handle* handle,
-                      RasterImage* target) {
+bool PlanesTo24Bit(const heif_image* image, const heif_image_handle* handle, RasterImage* target) {
     const int32_t width = heif_image_get_primary_width(image);
     const int32_t height = heif_image_get_primary_height(image);
-    int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_Y, &stride);
-    const int depth = heif_image_get_bits_per_pixel_range(image, heif_channel_Y);
-    const int bytes = depth > 8 ? 2 : 1;
-    if (!plane || depth < 1 || depth > 16 || width < 1 || height < 1 ||
-        heif_image_get_width(image, heif_channel_Y) < width ||
-        heif_image_get_height(image, heif_channel_Y) < height ||
-        int64_t(stride) < int64_t(width) * bytes) {
+    const heif_colorspace space = heif_image_get_colorspace(image);
+    const bool grey = space == heif_colorspace_monochrome;
+    const bool rgb = space == heif_colorspace_RGB;
+    if (!grey && !rgb && space != heif_colorspace_YCbCr) return false;
+    Plane first, second, third;
+    const heif_channel channels[2][3] = {{heif_channel_Y, heif_channel_Cb, heif_channel_Cr},
+                                         {heif_channel_R, heif_channel_G, heif_channel_B}};
+    const heif_channel* used = channels[rgb ? 1 : 0];
+    if (width < 1 || height < 1 || !GetPlane(image, used[0], width, height, &first)) return false;
+    if (!grey && (!GetPlane(image, used[1], width, height, &second) ||
+                  !GetPlane(image, used[2], width, height, &third))) {
         return false;
     }
-    // Sample → 8-bit level. Limited range puts black at 16 and white at 235, scaled to the
-    // bit depth: the same expansion at every depth.
-    const bool full = FullRange(image, handle);
-    const double scale = std::ldexp(1.0, depth - 8);
-    std::vector<uint8_t> levels(size_t(1) << depth);
-    for (size_t v = 0; v < levels.size(); ++v) {
-        const double level = full ? double(v) * 255.0 / double(levels.size() - 1)
-                                  : (double(v) - 16.0 * scale) * 255.0 / (219.0 * scale);
-        levels[v] = uint8_t(std::lround(level < 0 ? 0 : level > 255 ? 255 : level));
+    const Coding coding = CodingOf(image, handle);
+    const bool planesAreColours = rgb || coding.identity;
+    // Planes that hold colours directly (red, green, blue; or green, blue, red) use the
+    // luma scale for each of them.
+    const std::vector<int32_t> luma = LumaTable(first.depth, coding.fullRange || rgb);
+    std::vector<int32_t> crRed, crGreen, cbGreen, cbBlue, secondLevels, thirdLevels;
+    if (planesAreColours && !grey) {
+        secondLevels = LumaTable(second.depth, coding.fullRange || rgb);
+        thirdLevels = LumaTable(third.depth, coding.fullRange || rgb);
+    } else if (!grey) {
+        const double kg = 1.0 - coding.kr - coding.kb;
+        const std::vector<double> cb = ChromaTable(second.depth, coding.fullRange);
+        const std::vector<double> cr = ChromaTable(third.depth, coding.fullRange);
+        crRed = Scaled(cr, 2.0 - 2.0 * coding.kr);
+        crGreen = Scaled(cr, -(2.0 - 2.0 * coding.kr) * coding.kr / kg);
+        cbGreen = Scaled(cb, -(2.0 - 2.0 * coding.kb) * coding.kb / kg);
+        cbBlue = Scaled(cb, 2.0 - 2.0 * coding.kb);
     }
     if (!target->Create(width, height, 24, 0)) return false;
-    const unsigned mask = unsigned(levels.size() - 1);  // bits above the depth are dropped
     for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* in = plane + size_t(y) * size_t(stride);
         uint8_t* out = target->Row(y);
         for (int32_t x = 0; x < width; ++x, out += 3) {
-            uint16_t sample = in[x];
-            if (bytes == 2) memcpy(&sample, in + 2 * size_t(x), 2);
-            out[0] = out[1] = out[2] = levels[sample & mask];
+            const int32_t y0 = luma[first.At(x, y)];
+            if (grey) {
+                out[0] = out[1] = out[2] = Level(y0);
+            } else if (rgb) {
+                out[0] = Level(y0);
+                out[1] = Level(secondLevels[second.At(x, y)]);
+                out[2] = Level(thirdLevels[third.At(x, y)]);
+            } else if (coding.identity) {
+                out[0] = Level(thirdLevels[third.At(x, y)]);
+                out[1] = Level(y0);
+                out[2] = Level(secondLevels[second.At(x, y)]);
+            } else {
+                const unsigned cb = second.At(x, y), cr = third.At(x, y);
+                out[0] = Level(int64_t(y0) + crRed[cr]);
+                out[1] = Level(int64_t(y0) + crGreen[cr] + cbGreen[cb]);
+                out[2] = Level(int64_t(y0) + cbBlue[cb]);
+            }
         }
     }
     return true;

@@ -148,15 +148,9 @@ bool HeifReader::Decode() {
 }
 
 bool HeifReader::CopyDecoded() {
-    // libheif applies the file's rotation, mirroring and cropping. Colour pictures it
-    // converts to interleaved 8-bit red, green, blue, alpha left out; grey pictures come as
-    // their plane, expanded here in the declared range at every bit depth (libheif leaves
-    // limited-range grey unexpanded).
-    heif_colorspace space = heif_colorspace_undefined;
-    heif_chroma chroma = heif_chroma_undefined;
-    const bool grey =
-        Succeeded(heif_image_handle_get_preferred_decoding_colorspace(primary_, &space, &chroma)) &&
-        space == heif_colorspace_monochrome;
+    // libheif applies the file's rotation, mirroring and cropping to the decoded planes;
+    // turning them into red, green, blue is done here, row by row into our storage, so that
+    // no second whole-picture copy is made (alpha is left out).
     // Strict: a tile or slice that fails to decode fails the picture, instead of a picture
     // with holes whose content the library leaves undefined.
     const std::unique_ptr<heif_decoding_options, void (*)(heif_decoding_options*)> options(
@@ -164,29 +158,15 @@ bool HeifReader::CopyDecoded() {
     if (!options) return false;
     options->strict_decoding = 1;
     heif_image* image = nullptr;
-    if (!Succeeded(heif_decode_image(
-            primary_, &image, grey ? heif_colorspace_undefined : heif_colorspace_RGB,
-            grey ? heif_chroma_undefined : heif_chroma_interleaved_RGB, options.get()))) {
+    if (!Succeeded(heif_decode_image(primary_, &image, heif_colorspace_undefined,
+                                     heif_chroma_undefined, options.get()))) {
         return false;
     }
-    const bool ok = grey ? GreyPlaneTo24Bit(image, primary_, target_) : CopyInterleaved(image);
+    const bool ok = PlanesTo24Bit(image, primary_, target_);
     heif_image_release(image);
     // The rows are in our storage now.
     if (ok) ConvertToSrgb(primary_, target_);
     if (ok) target_->Flush();
-    return ok;
-}
-
-bool HeifReader::CopyInterleaved(const heif_image* image) {
-    const int width = heif_image_get_width(image, heif_channel_interleaved);
-    const int height = heif_image_get_height(image, heif_channel_interleaved);
-    int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
-    bool ok = plane && heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) == 8 &&
-              stride >= 3 * width && target_->Create(width, height, 24, 0);
-    for (int32_t y = 0; ok && y < height; ++y) {
-        memcpy(target_->Row(y), plane + size_t(y) * size_t(stride), target_->stride());
-    }
     return ok;
 }
 

@@ -35,7 +35,6 @@ class HeifReader : public ImageReader {
   private:
     bool ReadStructure(const HeifLayout& layout);
     bool CopyDecoded();
-    bool CopyInterleaved(const heif_image* image);
 
     Stream stream_;
     heif_context* context_ = nullptr;
