@@ -20,8 +20,12 @@ else()
 endif()
 
 # Derived on every configure, not kept in CMake's cache, so that a build tree configured
-# before the libraries moved follows them.
-set(TAVI_LIBS_DIR ${TAVI_DEPS_CACHE}/pinned/${TAVI_TARGET})
+# before the libraries moved follows them. TAVI_LIBS_SET names another set of the same
+# libraries: the benchmark's is pinned-bench.
+if(NOT TAVI_LIBS_SET)
+  set(TAVI_LIBS_SET pinned)
+endif()
+set(TAVI_LIBS_DIR ${TAVI_DEPS_CACHE}/${TAVI_LIBS_SET}/${TAVI_TARGET})
 
 set(_tavi_pins ${CMAKE_CURRENT_LIST_DIR}/../deps/pins)
 file(READ ${_tavi_pins} _pins)

@@ -62,16 +62,16 @@ std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
     };
     add("JPEG colour", "colour.jpg", w, h, px * 3,
         [&](const std::string& p) { test::WriteJpeg(p, colour(), 90); });
-    add("JPEG grey", "grey.jpg", w, h, px * 4,
+    add("JPEG grey", "grey.jpg", w, h, px * 3,
         [&](const std::string& p) { test::WriteJpeg(p, greys(), 90); });
     add("PNG RGB", "rgb.png", w, h, px * 3, [&](const std::string& p) {
         test::WritePng(p, w, h, PNG_COLOR_TYPE_RGB, 8, colour().data);
     });
-    add("PNG palette", "palette.png", w, h, px * 4, [&](const std::string& p) {
+    add("PNG palette", "palette.png", w, h, px * 3, [&](const std::string& p) {
         test::PngPalette palette{Palette256()};
         test::WritePng(p, w, h, PNG_COLOR_TYPE_PALETTE, 8, greys().data, false, &palette);
     });
-    add("TIFF LZW", "lzw.tif", w, h, px * 7,
+    add("TIFF LZW", "lzw.tif", w, h, px * 3,
         [&](const std::string& p) { test::WriteTiff(p, colour(), 5, 16); });
     add("BMP 24-bit", "rgb.bmp", w, h, px * 3,
         [&](const std::string& p) { test::WriteFile(p, test::Bmp24(colour())); });
