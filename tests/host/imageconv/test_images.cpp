@@ -135,13 +135,9 @@ Bytes BoxBody(const Bytes& file, const char* type) {
     return Bytes(at + 4, at + (size - 4));
 }
 
-// A HEIF whose primary item 1 is either the coded picture `coded` or, given a `derivation`,
+// A HEIC whose primary item 1 is either the coded picture `coded` or, given a `derivation`,
 // of `type` "grid" or "iovl" composed from item 2, that picture; every item claims 64 × 64.
-// The picture is HEVC with an hvcC `config`, or AV1 with an av1C one.
-Bytes Heif(const char* type, const Bytes& derivation, const char* configType, const Bytes& config,
-           const Bytes& coded) {
-    const bool av1 = std::string(configType) == "av1C";
-    const char* codedType = av1 ? "av01" : "hvc1";
+Bytes Heic(const char* type, const Bytes& derivation, const Bytes& hvcC, const Bytes& coded) {
     const bool derived = !derivation.empty();
     auto infe = [](uint16_t id, const char* type) {
         return FullBox("infe", 2, Be(id, 2) + Be(0, 2) + Tag(type) + Bytes{0});
@@ -151,7 +147,7 @@ Bytes Heif(const char* type, const Bytes& derivation, const char* configType, co
                Be(uint32_t(length), 4);
     };
     const Bytes items =
-        derived ? Be(2, 2) + infe(1, type) + infe(2, codedType) : Be(1, 2) + infe(1, codedType);
+        derived ? Be(2, 2) + infe(1, type) + infe(2, "hvc1") : Be(1, 2) + infe(1, "hvc1");
     const Bytes locations = derived ? Be(2, 2) + extent(1, 0, derivation.size()) +
                                           extent(2, derivation.size(), coded.size())
                                     : Be(1, 2) + extent(1, 0, coded.size());
@@ -164,12 +160,10 @@ Bytes Heif(const char* type, const Bytes& derivation, const char* configType, co
         FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) + FullBox("pitm", 0, Be(1, 2)) +
             FullBox("iinf", 0, items) + FullBox("iloc", 1, Bytes{0x44, 0} + locations) +
             (derived ? FullBox("iref", 0, Box("dimg", Be(1, 2) + Be(1, 2) + Be(2, 2))) : Bytes{}) +
-            Box("iprp",
-                Box("ipco", FullBox("ispe", 0, Be(64, 4) + Be(64, 4)) + Box(configType, config)) +
-                    FullBox("ipma", 0, associations)) +
+            Box("iprp", Box("ipco", FullBox("ispe", 0, Be(64, 4) + Be(64, 4)) + Box("hvcC", hvcC)) +
+                            FullBox("ipma", 0, associations)) +
             Box("idat", derivation + coded));
-    const char* brand = av1 ? "avif" : "heic";
-    return Box("ftyp", Tag(brand) + Be(0, 4) + Tag("mif1") + Tag(brand)) + meta;
+    return Box("ftyp", Tag("heic") + Be(0, 4) + Tag("mif1") + Tag("heic")) + meta;
 }
 
 // Bits of a coded header, most significant first, and back to bytes after a rewrite: the
@@ -241,7 +235,7 @@ Bytes DerivedHeic(const Bytes& photo, const char* type, uint32_t width, uint32_t
     const Bytes grid = std::string(type) == "grid"
                            ? Bytes{0, 0, 0, 0} + Be(width, 2) + Be(height, 2)
                            : Bytes(10, 0) + Be(width, 2) + Be(height, 2) + Be(0, 4);
-    return Heif(type, grid, "hvcC", BoxBody(photo, "hvcC"), BoxBody(photo, "mdat"));
+    return Heic(type, grid, BoxBody(photo, "hvcC"), BoxBody(photo, "mdat"));
 }
 
 Bytes CodedSizeHeic(const Bytes& photo, uint32_t width, uint32_t height, bool inData) {
@@ -270,8 +264,8 @@ Bytes CodedSizeHeic(const Bytes& photo, uint32_t width, uint32_t height, bool in
         }
     }
     // In the data, the sets come again before the picture's slices and replace the hvcC's.
-    return inData ? Heif("hvc1", {}, "hvcC", config, parameterSets + BoxBody(photo, "mdat"))
-                  : Heif("hvc1", {}, "hvcC", rebuilt, BoxBody(photo, "mdat"));
+    return inData ? Heic("hvc1", {}, config, parameterSets + BoxBody(photo, "mdat"))
+                  : Heic("hvc1", {}, rebuilt, BoxBody(photo, "mdat"));
 }
 
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
