@@ -263,12 +263,11 @@ class ItemData {
                 const uint64_t offset = base + in.Get(offsetSize);
                 uint64_t length = in.Get(lengthSize);
                 if (id != item || !in.ok()) continue;
-                method_ = method;
                 const uint64_t whole = method == 1 ? idat_.left() : fileSize_;
                 if (method > 1 || offset > whole) return false;
                 if (length == 0) length = whole - offset;  // to the end
                 if (length > whole - offset) return false;
-                extents_.push_back({offset, length});
+                extents_.push_back({method, offset, length});
                 size_ += length;
             }
         }
@@ -286,7 +285,7 @@ class ItemData {
                 continue;
             }
             const size_t part = size_t(std::min<uint64_t>(count, extent.length - at));
-            if (method_ == 1) {
+            if (extent.method == 1) {
                 memcpy(out, idat_.here() + extent.offset + at, part);
             } else if (!file_->Seek(extent.offset + at) || !file_->Read(out, part)) {
                 return false;
@@ -299,13 +298,13 @@ class ItemData {
     }
 
   private:
+    // An item listed twice may mix methods: each extent keeps its own.
     struct Extent {
-        uint64_t offset, length;
+        uint64_t method, offset, length;
     };
     InputFile* file_;
     uint64_t fileSize_;
     Bytes idat_;
-    uint64_t method_ = 0;
     std::vector<Extent> extents_;
     uint64_t size_ = 0;
 };

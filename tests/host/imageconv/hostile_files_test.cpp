@@ -110,10 +110,11 @@ Outcome ConvertInChild(const std::string& source, const std::string& target) {
         outcome.growthMegabytes = double(StatusKilobytes("VmHWM:") - before) / 1024;
         _exit(write(channel[1], &outcome, sizeof outcome) == sizeof outcome ? 0 : 1);
     }
+    // Without the write end here, a child that dies reads as end of file, not as a wait.
+    close(channel[1]);
     Outcome outcome;
     if (read(channel[0], &outcome, sizeof outcome) != sizeof outcome) outcome = {};
     close(channel[0]);
-    close(channel[1]);
     waitpid(child, nullptr, 0);
     return outcome;
 }
@@ -160,6 +161,9 @@ TEST_F(HostileFileTest, AreRefusedOrConvertedWithinTheMemoryBound) {
         {"overlay-legal.heic", [&] { return DerivedHeic(photo, "iovl", 64, 64); }, kConverted, 128},
         {"coded-26880.heic", [&] { return CodedSizeHeic(photo, 26880, 26880); }, kNotDecoded, 128},
         {"coded-legal.heic", [&] { return CodedSizeHeic(photo, 1280, 856); }, kConverted, 128},
+        // Found by fuzzing: an item located twice, once in the file and once in idat.
+        {"item-listed-twice.heic", [] { return ReadFile(DataFile("item-listed-twice.heic")); },
+         kNotDecoded, 128},
         {"coded-in-data.heic", [&] { return CodedSizeHeic(photo, 26880, 26880, true); },
          kNotDecoded, 128},
         {"coded-in-data-legal.heic", [&] { return CodedSizeHeic(photo, 1280, 856, true); },
