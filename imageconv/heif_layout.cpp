@@ -10,8 +10,9 @@ namespace {
 // The largest `meta` box read: far beyond any real file's item tables.
 constexpr uint64_t kMetaLimit = 16u << 20;
 // Coded units (NAL units, OBUs) walked in the items' data of one file, and the largest
-// parameter set read: a picture has a handful of units; more refuses the file.
-constexpr uint64_t kUnitLimit = 1u << 16;
+// parameter set read: a picture or grid tile has a handful of units, so more refuses the
+// file, and a small hostile file cannot make the walk take long.
+constexpr uint64_t kUnitLimit = 1u << 13;
 constexpr uint64_t kParameterSetLimit = 4096;
 
 // Big-endian fields of a byte range; every read past the end fails the whole reader.
