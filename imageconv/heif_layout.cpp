@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace kv::imageconv {
@@ -236,50 +237,55 @@ void ReadAv1Config(Bytes in, CodedPicture* picture, uint64_t* eighths) {
     }
 }
 
-// One item's data: its extents joined, in the file (construction method 0) or in the meta
-// box's idat (method 1).
+// The items' data: each item's extents joined, in the file (construction method 0) or in
+// the meta box's idat (method 1). The iloc box is read once, whatever the number of items.
 class ItemData {
   public:
-    ItemData(InputFile* file, uint64_t fileSize, Bytes idat)
-        : file_(file), fileSize_(fileSize), idat_(idat) {}
-
-    // Finds `item` in an iloc box; false when it is missing or its extents lie outside.
-    bool Locate(Bytes in, uint64_t item) {
-        extents_.clear();
-        size_ = 0;
-        const uint64_t version = in.Get(1);
-        in.Skip(3);
-        const uint64_t sizes = in.Get(2);
+    ItemData(InputFile* file, uint64_t fileSize, Bytes idat, Bytes iloc)
+        : file_(file), idat_(idat) {
+        const uint64_t version = iloc.Get(1);
+        iloc.Skip(3);
+        const uint64_t sizes = iloc.Get(2);
         const int offsetSize = int(sizes >> 12), lengthSize = int(sizes >> 8 & 15);
         const int baseSize = int(sizes >> 4 & 15), indexSize = version >= 1 ? int(sizes & 15) : 0;
-        const uint64_t count = in.Get(version < 2 ? 2 : 4);
-        for (uint64_t i = 0; i < count && in.ok(); ++i) {
-            const uint64_t id = in.Get(version < 2 ? 2 : 4);
-            const uint64_t method = version >= 1 ? in.Get(2) & 15 : 0;
-            in.Skip(2);
-            const uint64_t base = in.Get(baseSize);
-            const uint64_t extents = in.Get(2);
-            for (uint64_t e = 0; e < extents && in.ok(); ++e) {
-                in.Get(indexSize);
-                const uint64_t offset = base + in.Get(offsetSize);
-                uint64_t length = in.Get(lengthSize);
-                if (id != item || !in.ok()) continue;
-                const uint64_t whole = method == 1 ? idat_.left() : fileSize_;
-                if (method > 1 || offset > whole) return false;
+        const uint64_t count = iloc.Get(version < 2 ? 2 : 4);
+        for (uint64_t i = 0; i < count && iloc.ok(); ++i) {
+            Item& item = items_[iloc.Get(version < 2 ? 2 : 4)];
+            const uint64_t method = version >= 1 ? iloc.Get(2) & 15 : 0;
+            iloc.Skip(2);
+            const uint64_t base = iloc.Get(baseSize);
+            const uint64_t extents = iloc.Get(2);
+            for (uint64_t e = 0; e < extents && iloc.ok(); ++e) {
+                iloc.Get(indexSize);
+                const uint64_t offset = base + iloc.Get(offsetSize);
+                uint64_t length = iloc.Get(lengthSize);
+                const uint64_t whole = method == 1 ? idat_.left() : fileSize;
+                if (method > 1 || offset > whole) item.outside = true;
+                if (item.outside) continue;
                 if (length == 0) length = whole - offset;  // to the end
-                if (length > whole - offset) return false;
-                extents_.push_back({method, offset, length});
-                size_ += length;
+                item.outside = length > whole - offset;
+                item.extents.push_back({method, offset, length});
+                item.size += length;
             }
         }
-        return in.ok() && !extents_.empty();
+        if (!iloc.ok()) items_.clear();
     }
 
-    uint64_t size() const { return size_; }
+    // Makes `id` the item read; false when it is missing or an extent lies outside.
+    bool Select(uint64_t id) {
+        const auto found = items_.find(id);
+        const bool usable =
+            found != items_.end() && !found->second.outside && !found->second.extents.empty();
+        selected_ = usable ? &found->second : nullptr;
+        return usable;
+    }
 
-    // Reads `count` bytes at `at` of the joined extents.
+    uint64_t size() const { return selected_ ? selected_->size : 0; }
+
+    // Reads `count` bytes at `at` of the selected item's joined extents.
     bool Read(uint64_t at, uint8_t* out, size_t count) {
-        for (const Extent& extent : extents_) {
+        if (!selected_) return count == 0;
+        for (const Extent& extent : selected_->extents) {
             if (count == 0) break;
             if (at >= extent.length) {
                 at -= extent.length;
@@ -303,11 +309,15 @@ class ItemData {
     struct Extent {
         uint64_t method, offset, length;
     };
+    struct Item {
+        std::vector<Extent> extents;
+        uint64_t size = 0;
+        bool outside = false;
+    };
     InputFile* file_;
-    uint64_t fileSize_;
     Bytes idat_;
-    std::vector<Extent> extents_;
-    uint64_t size_ = 0;
+    std::map<uint64_t, Item> items_;
+    const Item* selected_ = nullptr;
 };
 
 // Calls `use(id, type)` for each item of an iinf box (item info entries of version 2 and 3).
@@ -430,13 +440,13 @@ bool ReadHeifLayout(InputFile* file, uint64_t fileSize, HeifLayout* layout) {
         }
     }
     // The coded items' own parameter sets and sequence headers.
-    ItemData data(file, fileSize, idat);
+    ItemData data(file, fileSize, idat, iloc);
     uint32_t primaryType = 0;
     uint64_t units = 0;
     bool unitsFit = true;
     ForEachItem(iinf, [&](uint64_t id, uint32_t type) {
         if (id == primary) primaryType = type;
-        if (unitsFit && (type == Tag("hvc1") || type == Tag("av01")) && data.Locate(iloc, id)) {
+        if (unitsFit && (type == Tag("hvc1") || type == Tag("av01")) && data.Select(id)) {
             unitsFit = ReadCodedUnits(&data, type == Tag("hvc1"), av1Eighths ? av1Eighths : 48,
                                       &units, &layout->largestCoded);
         }
@@ -446,7 +456,7 @@ bool ReadHeifLayout(InputFile* file, uint64_t fileSize, HeifLayout* layout) {
     // A grid or overlay is described by its item's data: version, flags (bit 0: 32-bit
     // sizes), then rows and columns or the fill colour, then the composed size.
     uint8_t description[32] = {};
-    if (!data.Locate(iloc, primary) || data.size() < 6) return false;
+    if (!data.Select(primary) || data.size() < 6) return false;
     const size_t wanted = size_t(std::min<uint64_t>(data.size(), sizeof description));
     if (!data.Read(0, description, wanted)) return false;
     Bytes fields(description, wanted);
