@@ -79,14 +79,13 @@ bool HeifReader::Open(const char* path, RasterImage* target) {
     // HEIC and AVIF main brands, or the general HEIF image brand whose content decides.
     const heif_filetype_result kind = heif_check_filetype(header, sizeof header);
     if (kind != heif_filetype_yes_supported && kind != heif_filetype_maybe) return false;
-    HeifLayout layout;
-    if (!ReadHeifLayout(&stream_.file, stream_.size, &layout) || !stream_.file.Seek(0))
-        return false;
     target_ = target;
-    // libheif reports failures by C++ exceptions too (allocation, its threads): they end
-    // here as a refused file.
+    // libheif reports failures by C++ exceptions too (allocation, its threads), and the box
+    // reader's allocations may be refused: they end here as a refused file.
     try {
-        opened_ = ReadStructure(layout);
+        HeifLayout layout;
+        opened_ = ReadHeifLayout(&stream_.file, stream_.size, &layout) && stream_.file.Seek(0) &&
+                  ReadStructure(layout);
     } catch (...) {
         opened_ = false;
     }
