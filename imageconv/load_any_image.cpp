@@ -1,5 +1,6 @@
 #include "imageconv/bmp_codec.h"
 #include "imageconv/convert_to_bmp.h"
+#include "imageconv/counted_memory.h"
 #include "imageconv/heif_reader.h"
 #include "imageconv/jpeg_reader.h"
 #include "imageconv/pcx_reader.h"
@@ -23,12 +24,22 @@ int32_t LoadAnyImage(const char* path, RasterImage* image, bool trueColour) {
     WebpReader webp;
     HeifReader heif;
     ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif};
+    // Everything the readers and their libraries allocate from here on is counted.
+    CountedMemory budget;
     for (ImageReader* reader : readers) {
-        reader->set_true_colour(trueColour);
-        const bool recognised = reader->Open(path, image);
-        if (recognised) {
-            // Decoding closes the reader, whatever its outcome.
-            return reader->Decode() ? kConverted : kNotDecoded;
+        // An allocation refused under the budget throws from our own code as from a C++
+        // library's; the file is then refused like any the reader cannot decode.
+        try {
+            reader->set_true_colour(trueColour);
+            const bool recognised = reader->Open(path, image);
+            if (recognised) {
+                // Decoding closes the reader, whatever its outcome.
+                return reader->Decode() ? kConverted : kNotDecoded;
+            }
+        } catch (...) {
+            reader->Close();
+            image->Release();
+            return kNotDecoded;
         }
         reader->Close();
     }

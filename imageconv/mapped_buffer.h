@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "imageconv/counted_memory.h"
+
 namespace kv::imageconv {
 
 // Every image and scratch block of the library is backed by "QRVCLASS<n>.tmp".
@@ -22,9 +24,10 @@ class MappedBuffer {
 
     // Releases any previous block, then creates, maps and views a fresh backing file of
     // `size` bytes at `path`, or else as a new file under the first free TempFileName(prefix),
-    // which on Windows is deleted by the system when its handles close, however the process
-    // ends. A size of 0 only releases. On failure everything made so far is undone and the
-    // file is deleted.
+    // which is gone however the process ends: on Windows the system deletes it when its
+    // handles close, elsewhere it is unlinked as soon as it is open. A size of 0, or a size
+    // past a running conversion's storage budget, only releases. On failure everything made
+    // so far is undone and the file is deleted.
     bool Allocate(size_t size, const char* prefix = kBackingPrefix, const char* path = nullptr);
     // Hands the whole view to the system's write-back.
     void Flush();
@@ -41,8 +44,10 @@ class MappedBuffer {
     uint8_t* view_ = nullptr;
     size_t size_ = 0;
     std::string path_;
-    // The system deletes the file (Windows): its name may be another block's by the release.
-    [[maybe_unused]] bool deletedOnClose_ = false;
+    // The file is gone already (POSIX: unlinked once open) or goes when its handle closes
+    // (Windows): its name may be another block's by the release.
+    bool deletedOnClose_ = false;
+    StorageShare share_;  // counted against a running conversion's budget
 };
 
 }  // namespace kv::imageconv

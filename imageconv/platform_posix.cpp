@@ -54,7 +54,7 @@ int CreateNumberedFile(const char* prefix, std::string* path) {
 
 bool MappedBuffer::Allocate(size_t size, const char* prefix, const char* path) {
     Release(true);
-    if (size == 0) return false;
+    if (size == 0 || !share_.Take(size)) return false;
     int fd = -1;
     if (path) {
         path_ = path;
@@ -62,9 +62,13 @@ bool MappedBuffer::Allocate(size_t size, const char* prefix, const char* path) {
         fd = open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     } else {
         fd = CreateNumberedFile(prefix, &path_);
+        // The open descriptor keeps the blocks: without a name nothing is left behind,
+        // however the process ends.
+        if (fd >= 0) unlink(path_.c_str());
+        deletedOnClose_ = true;
     }
     if (fd < 0) {
-        path_.clear();
+        Release(true);
         return false;
     }
     file_ = fd;
@@ -91,7 +95,9 @@ void MappedBuffer::Flush() {
 void MappedBuffer::Release(bool deleteFile) {
     if (view_) munmap(view_, size_);
     if (file_ >= 0) close(int(file_));
-    if (deleteFile && !path_.empty()) unlink(path_.c_str());
+    if (deleteFile && !deletedOnClose_ && !path_.empty()) unlink(path_.c_str());
+    share_.GiveBack();
+    deletedOnClose_ = false;
     file_ = -1;
     mapping_ = 0;
     view_ = nullptr;

@@ -80,7 +80,7 @@ HANDLE CreateNumberedFile(const char* prefix, std::string* path) {
 
 bool MappedBuffer::Allocate(size_t size, const char* prefix, const char* path) {
     Release(true);
-    if (size == 0) return false;
+    if (size == 0 || !share_.Take(size)) return false;
     HANDLE file = INVALID_HANDLE_VALUE;
     if (path) {
         path_ = path;
@@ -92,7 +92,7 @@ bool MappedBuffer::Allocate(size_t size, const char* prefix, const char* path) {
         deletedOnClose_ = true;
     }
     if (file == INVALID_HANDLE_VALUE) {
-        path_.clear();
+        Release(true);
         return false;
     }
     file_ = reinterpret_cast<intptr_t>(file);
@@ -123,6 +123,7 @@ void MappedBuffer::Release(bool deleteFile) {
     if (mapping_) CloseHandle(AsHandle(mapping_));
     if (file_ != -1) CloseHandle(AsHandle(file_));
     if (deleteFile && !deletedOnClose_ && !path_.empty()) DeleteFileA(path_.c_str());
+    share_.GiveBack();
     deletedOnClose_ = false;
     file_ = -1;
     mapping_ = 0;

@@ -7,6 +7,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/bmp_write.cpp
   ${KV_IMAGECONV_DIR}/colour_to_srgb.cpp
   ${KV_IMAGECONV_DIR}/convert_to_bmp.cpp
+  ${KV_IMAGECONV_DIR}/counted_memory.cpp
   ${KV_IMAGECONV_DIR}/heif_layout.cpp
   ${KV_IMAGECONV_DIR}/heif_planes.cpp
   ${KV_IMAGECONV_DIR}/heif_reader.cpp
@@ -30,7 +31,23 @@ else()
   list(APPEND KV_IMAGECONV_SOURCES ${KV_IMAGECONV_DIR}/platform_posix.cpp)
 endif()
 
-# The format libraries: the pinned ones of cmake/deps.cmake.
+# The format libraries: the pinned ones of cmake/deps.cmake. Every program that links them
+# has its heap functions wrapped (counted_memory.cpp), so that what they allocate during a
+# conversion is counted; the wrappers' object is linked whether or not the program calls
+# the library.
 function(kv_imageconv_link_formats target)
   target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2)
+  set(wrapped malloc calloc realloc free)
+  if(NOT KV_IMAGECONV_WINDOWS)
+    list(APPEND wrapped posix_memalign aligned_alloc memalign)
+  endif()
+  list(TRANSFORM wrapped PREPEND "--wrap=")
+  list(JOIN wrapped "," wrapped)
+  # 32-bit Windows names C symbols with a leading underscore.
+  if(TAVI_TARGET STREQUAL "win32")
+    set(symbol ___wrap_malloc)
+  else()
+    set(symbol __wrap_malloc)
+  endif()
+  target_link_options(${target} INTERFACE "LINKER:${wrapped},--undefined=${symbol}")
 endfunction()

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "imageconv/convert_to_bmp.h"
+#include "imageconv/counted_memory.h"
 #include "tests/host/imageconv/scratch_dir.h"
 
 namespace kv::imageconv::test {
@@ -178,6 +179,53 @@ TEST_F(HostileFileTest, AreRefusedOrConvertedWithinTheMemoryBound) {
         EXPECT_LT(outcome.growthMegabytes, row.megabytes) << row.name;
         EXPECT_EQ(BackingFiles(), 0) << row.name;
     }
+}
+
+// Each library in turn runs out of its budget at every step from nothing up: the picture
+// is refused cleanly (the sanitizers see no fault or leak) or decoded whole, never in part.
+TEST_F(HostileFileTest, AllocationsPastTheBudgetFailTheConversionCleanly) {
+    const Pixels rgb = Pattern(64, 48, 3);
+    ASSERT_TRUE(WriteJpeg(Path("a.jpg"), rgb));
+    ASSERT_TRUE(WriteJpeg(Path("p.jpg"), rgb, 90, true));
+    ASSERT_TRUE(WritePng(Path("a.png"), 64, 48, 2, 8, rgb.data));
+    ASSERT_TRUE(WriteTiff(Path("a.tif"), rgb, 5));
+    const std::string files[] = {
+        Path("a.jpg"),
+        Path("p.jpg"),
+        Path("a.png"),
+        Path("a.tif"),
+        DataFile("test.webp"),
+        DataFile("seed-lossless.webp"),
+        DataFile("seed-alpha.webp"),
+        DataFile("seed-animated.webp"),
+    };
+    for (const std::string& file : files) {
+        RasterImage image;
+        ASSERT_EQ(LoadAnyImage(file.c_str(), &image, true), kConverted) << file;
+        const Pixels whole = PixelsOf(image);
+        int refusals = 0;
+        for (uint64_t heap = 0; heap < (1ull << 30); heap = heap ? heap * 2 : 256) {
+            int32_t result = 0;
+            {
+                CountedMemory budget({kMaxBlockBytes, heap});
+                result = LoadAnyImage(file.c_str(), &image, true);
+            }
+            EXPECT_EQ(BackingFiles(), 0) << file << " " << heap;
+            if (result == kConverted) {
+                EXPECT_EQ(PixelsOf(image).data, whole.data) << file << " " << heap;
+                break;
+            }
+            EXPECT_EQ(result, kNotDecoded) << file << " " << heap;
+            ++refusals;
+        }
+        EXPECT_GT(refusals, 0) << file;
+        EXPECT_EQ(PixelsOf(image).data, whole.data) << file;
+    }
+    // Our own storage counts too.
+    WriteBytes("a.bmp", Bmp24(rgb));
+    RasterImage image;
+    CountedMemory budget({64 * 48 * 3 - 1, kLibraryBudget});
+    EXPECT_EQ(LoadAnyImage(Path("a.bmp").c_str(), &image, true), kNotDecoded);
 }
 
 }  // namespace
