@@ -13,13 +13,14 @@ namespace {
 constexpr size_t kRiffHeaderBytes = 12;
 
 // Bytes libwebp holds besides the output while it decodes one still picture or frame:
-// lossless pictures are decoded whole into four bytes a pixel first, lossy ones with alpha
-// keep a byte a pixel for the alpha plane.
+// lossless pictures are decoded whole into four bytes a pixel first; lossy ones with alpha
+// keep a byte a pixel for the alpha plane, and the alpha stream, itself lossless, may be
+// decoded whole into four bytes a pixel beside it.
 uint64_t FrameDecodeBytes(const uint8_t* data, size_t size, uint64_t width, uint64_t height) {
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(data, size, &features) != VP8_STATUS_OK) return UINT64_MAX;
     if (features.format == 2) return width * height * 4;
-    return features.has_alpha ? width * height : 0;
+    return features.has_alpha ? width * height * 5 : 0;
 }
 
 // Turns the stored rows into sRGB from the file's ICC profile, when it has one.

@@ -263,6 +263,8 @@ TEST_F(ProgramViewerHostingTest, AnImageNoReaderTakesKeepsTheViewerAndSaysSo) {
         {"网格.heic", imageconv::test::DerivedHeic(photo, "grid", 32000, 32000)},
         {"编码.heic", imageconv::test::CodedSizeHeic(photo, 26880, 26880)},
         {"动画.webp", imageconv::test::AnimatedWebp(16384, 32767)},
+        {"透明.webp", imageconv::test::WithLosslessAlpha(imageconv::test::Gunzip(
+                          imageconv::test::ReadFile(e2e::TestImage("grey-8000.webp.gz"))))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

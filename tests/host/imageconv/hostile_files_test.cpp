@@ -141,6 +141,9 @@ TEST_F(HostileFileTest, AreRefusedOrConvertedWithinTheMemoryBound) {
          },
          kNotDecoded, 128},
         {"no-frame.webp", [] { return Riff(Vp8x(0, 16384, 16384)); }, kNotDecoded, 128},
+        {"lossy-alpha-8000.webp",
+         [] { return WithLosslessAlpha(Gunzip(ReadFile(DataFile("grey-8000.webp.gz")))); },
+         kNotDecoded, 128},
         {"iccp-first-legal.webp",
          [] {
              return Riff(Vp8x(0x20, 3, 2) + WebpChunk("ICCP", Bytes(100, 0)) +

@@ -7,6 +7,7 @@
 #include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 namespace kv::imageconv::test {
 namespace {
@@ -118,6 +119,38 @@ Bytes AnimatedWebp(uint32_t width, uint32_t height) {
     const Bytes frame = Le(0, 3) + Le(0, 3) + Le(0, 3) + Le(0, 3) + Le(100, 3) + Bytes{0};
     return Riff(Vp8x(0x02, width, height) + WebpChunk("ANIM", Bytes(6, 0)) +
                 WebpChunk("ANMF", frame + WebpChunk("VP8L", Vp8l(1, 1))));
+}
+
+Bytes WithLosslessAlpha(const Bytes& lossyWebp) {
+    // RIFF header, then the lossy chunk, whose frame header holds the size after a 3-byte
+    // tag and a 3-byte start code.
+    if (lossyWebp.size() < 30 || memcmp(lossyWebp.data() + 12, "VP8 ", 4) != 0) return {};
+    const uint32_t width = (lossyWebp[26] | lossyWebp[27] << 8) & 0x3FFF;
+    const uint32_t height = (lossyWebp[28] | lossyWebp[29] << 8) & 0x3FFF;
+    // The alpha header byte says "lossless, unfiltered"; the lossless stream follows
+    // without its 5-byte header (its size is the picture's).
+    const Bytes lossless = Vp8l(width, height);
+    const Bytes alpha = Bytes{1} + Bytes(lossless.begin() + 5, lossless.end());
+    return Riff(Vp8x(0x10, width, height) + WebpChunk("ALPH", alpha) +
+                Bytes(lossyWebp.begin() + 12, lossyWebp.end()));
+}
+
+Bytes Gunzip(const Bytes& packed) {
+    z_stream z = {};
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) return {};
+    Bytes out;
+    uint8_t piece[65536];
+    z.next_in = const_cast<Bytef*>(packed.data());
+    z.avail_in = uInt(packed.size());
+    int status = Z_OK;
+    while (status == Z_OK) {
+        z.next_out = piece;
+        z.avail_out = sizeof piece;
+        status = inflate(&z, Z_NO_FLUSH);
+        out.insert(out.end(), piece, piece + (sizeof piece - z.avail_out));
+    }
+    inflateEnd(&z);
+    return status == Z_STREAM_END ? out : Bytes{};
 }
 
 namespace {

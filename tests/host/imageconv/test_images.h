@@ -88,6 +88,11 @@ Bytes Riff(const Bytes& chunks);
 Bytes Vp8l(uint32_t width, uint32_t height);
 Bytes Vp8x(uint8_t flags, uint32_t width, uint32_t height);
 Bytes AnimatedWebp(uint32_t width, uint32_t height);
+// A lossy WebP file given an alpha stream over its whole picture, lossless and without
+// transforms (libwebp decodes it whole at four bytes a pixel); empty for other files.
+Bytes WithLosslessAlpha(const Bytes& lossyWebp);
+// The contents of gzip data; empty when it is not whole.
+Bytes Gunzip(const Bytes& packed);
 
 // A HEIC whose primary item, of `type` "grid" or "iovl", is composed at `width` × `height`
 // from the coded picture of the HEIC `photo`, while its size property claims 64 × 64.
