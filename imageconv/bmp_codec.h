@@ -18,7 +18,8 @@ class BmpCodec : public ImageReader {
     bool Decode() override;
     void Close() override;
 
-    // Creates or truncates `path` for writing `image` at `bits` per pixel (only 24).
+    // Creates `path` afresh (never writing through an existing name, which may be a link to
+    // another file) for writing `image` at `bits` per pixel (only 24).
     bool OpenWrite(const char* path, const RasterImage* image, int bits);
     // Writes both headers and the rows bottom-up; a failed write leaves the partial file.
     bool Write();

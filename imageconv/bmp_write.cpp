@@ -6,6 +6,7 @@
 #include "imageconv/bmp_codec.h"
 #include "imageconv/bmp_rows.h"
 #include "imageconv/byte_order.h"
+#include "imageconv/platform.h"
 
 namespace kv::imageconv {
 namespace {
@@ -15,7 +16,7 @@ constexpr uint32_t kHeadersSize = 54;
 
 bool BmpCodec::OpenWrite(const char* path, const RasterImage* image, int bits) {
     Close();
-    output_ = fopen(path, "wb");
+    output_ = CreateFreshFile(path);
     if (!output_) return false;
     if (image->empty() || bits != 24 || image->bits() != 24) {
         Close();

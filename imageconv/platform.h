@@ -1,6 +1,6 @@
-// The library's one platform seam: file lookup, the temporary-name search, 64-bit stream
-// positioning and (in mapped_buffer.h) file mapping. Win32 and POSIX each implement it in
-// one file; everything else in the library is portable.
+// The library's one platform seam: file lookup, fresh output files, the temporary-name
+// search, 64-bit stream positioning and (in mapped_buffer.h) file mapping. Win32 and POSIX each
+// implement it in one file; everything else in the library is portable.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,11 @@ namespace kv::imageconv {
 
 // True when a directory entry matches the path (a file, a folder, or a wildcard match).
 bool PathExists(const char* path);
+
+// `path` created anew for writing: the file that has the name is deleted (a link only loses
+// its name; what it links to is never written), then the name is created exclusively. Null
+// when the name cannot be freed (a folder, a device, a file in use) or created.
+FILE* CreateFreshFile(const char* path);
 
 // The temporary directory with a trailing separator; false when it is missing or not a
 // directory.

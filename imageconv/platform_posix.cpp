@@ -17,6 +17,18 @@ bool PathExists(const char* path) {
     return path && *path && stat(path, &info) == 0;
 }
 
+FILE* CreateFreshFile(const char* path) {
+    struct stat info;
+    // Only a file or a link is deleted: a folder or a device under the name stays, and the
+    // exclusive creation then fails.
+    if (lstat(path, &info) == 0 && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode))) unlink(path);
+    const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    FILE* file = fdopen(fd, "wb");
+    if (!file) close(fd);
+    return file;
+}
+
 bool TempDirectory(std::string* directory) {
     const char* env = getenv("TMPDIR");
     *directory = (env && *env) ? env : "/tmp";

@@ -1,10 +1,11 @@
-// Win32 side of the platform seam: hidden backing files in GetTempPathA's directory, mapped
+// Win32 side of the platform seam: hidden backing files in the temporary directory, mapped
 // with CreateFileMappingA / MapViewOfFile. Paths are ANSI (GBK) texts.
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <cstdio>
-#include <vector>
+#include <string>
 
 #include "imageconv/mapped_buffer.h"
 #include "imageconv/platform.h"
@@ -25,13 +26,62 @@ bool PathExists(const char* path) {
     return true;
 }
 
+FILE* CreateFreshFile(const char* path) {
+    // A name that cannot be deleted (a folder, a file held by another program) makes the
+    // exclusive creation fail.
+    DeleteFileA(path);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+    if (fd == -1) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    FILE* stream = _fdopen(fd, "wb");
+    if (!stream) _close(fd);
+    return stream;
+}
+
+namespace {
+// `wide` in the code page; false when a character has no equivalent there.
+bool InCodePage(const std::wstring& wide, std::string* text) {
+    BOOL lost = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                         int(wide.size()), nullptr, 0, nullptr, &lost);
+    if (size <= 0 || lost) return false;
+    text->assign(size_t(size), '\0');
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()),
+                               text->data(), size, nullptr, &lost) == size &&
+           !lost;
+}
+
+// What a wide path function answers: the length is asked first, then a buffer of that
+// length is filled; empty on failure.
+template <typename Call>
+std::wstring WidePath(Call call) {
+    const DWORD length = call(nullptr, 0);
+    if (length == 0) return std::wstring();
+    std::wstring path(length, L'\0');
+    const DWORD written = call(path.data(), length);
+    if (written == 0 || written >= length) return std::wstring();
+    path.resize(written);
+    return path;
+}
+}  // namespace
+
+// The folder is found through the wide API: under a user name the code page lacks, its
+// name in the code page is its short name.
 bool TempDirectory(std::string* directory) {
-    DWORD length = GetTempPathA(0, nullptr);
-    if (length == 0) return false;
-    std::vector<char> buffer(length + 1, '\0');
-    DWORD written = GetTempPathA(length + 1, buffer.data());
-    if (written == 0 || written > length) return false;
-    directory->assign(buffer.data(), written);
+    const std::wstring wide =
+        WidePath([](wchar_t* buffer, DWORD size) { return GetTempPathW(size, buffer); });
+    if (wide.empty()) return false;
+    if (!InCodePage(wide, directory)) {
+        const std::wstring shortName = WidePath([&](wchar_t* buffer, DWORD size) {
+            return GetShortPathNameW(wide.c_str(), buffer, size);
+        });
+        if (shortName.empty() || !InCodePage(shortName, directory)) return false;
+    }
     DWORD attributes = GetFileAttributesA(directory->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return false;

@@ -1,5 +1,9 @@
 // Reading 24-bit BMPs and writing the library's BMPs.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 
 #include "imageconv/bmp_codec.h"
 #include "imageconv/convert_to_bmp.h"
@@ -153,13 +157,55 @@ TEST_F(BmpWriteTest, WriterRefusesEmptyImagesAndOtherDepths) {
     EXPECT_FALSE(writer.OpenWrite(Path("d.bmp").c_str(), &image, 24));
 }
 
-TEST_F(BmpWriteTest, AFullDeviceFailsTheWrite) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+// Whatever has the bitmap's name is never written through: a link there may lead to a user's
+// photo. A name that cannot be freed fails the conversion.
+TEST_F(BmpWriteTest, TheBitmapIsCreatedAfreshWhateverHasItsName) {
+    const Pixels picture = Pattern(5, 4, 3);
+    const std::string in = WriteBytes("in.bmp", Bmp24(picture));
+    const std::vector<uint8_t> photoBytes(300, 0x5A);
+    const struct {
+        const char* inTheWay;
+        bool converts;
+    } cases[] = {{"file", true}, {"hard link", true}, {"symbolic link", true}, {"folder", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inTheWay);
+        const std::string out = Path("out.bmp");
+        std::filesystem::remove_all(out);
+        const std::string photo = WriteBytes("photo.jpg", photoBytes);
+        const std::string kind = c.inTheWay;
+        if (kind == "file") WriteBytes("out.bmp", photoBytes);
+        if (kind == "hard link") std::filesystem::create_hard_link(photo, out);
+        if (kind == "symbolic link") std::filesystem::create_symlink(photo, out);
+        if (kind == "folder") std::filesystem::create_directory(out);
+
+        EXPECT_EQ(ConvertFileToBmp(in.c_str(), out.c_str()),
+                  c.converts ? kConverted : kBmpNotWritten);
+        EXPECT_EQ(ReadFile(photo), photoBytes);
+        if (c.converts) {
+            EXPECT_EQ(ReadBmp(out).rgb.data, picture.data);
+        } else {
+            EXPECT_TRUE(std::filesystem::is_directory(out));
+        }
+        EXPECT_EQ(BackingFiles(), 0);
+    }
+}
+
+// A write the system cuts short (a full disk; here the process's file-size limit) fails.
+TEST_F(BmpWriteTest, AWriteCutShortFailsTheWrite) {
     RasterImage image;
     ASSERT_TRUE(image.Create(64, 64, 24, 0));
     BmpCodec writer;
-    ASSERT_TRUE(writer.OpenWrite("/dev/full", &image, 24));
-    EXPECT_FALSE(writer.Write());
+    ASSERT_TRUE(writer.OpenWrite(Path("cut.bmp").c_str(), &image, 24));
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 1000;
+    void (*previousHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool written = writer.Write();
+    setrlimit(RLIMIT_FSIZE, &previous);
+    signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(written);
 }
 
 }  // namespace

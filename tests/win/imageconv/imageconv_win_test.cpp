@@ -125,6 +125,23 @@ TEST_F(WinImageConvTest, MissingTemporaryDirectoryFailsTheAllocation) {
     EXPECT_FALSE(buffer.Allocate(16));
 }
 
+// A user name the code page lacks is in the temporary folder's path: the backing files are
+// made under its short name.
+TEST_F(WinImageConvTest, ATemporaryFolderNamedOutsideTheCodePageIsReachedByItsShortName) {
+    wchar_t wideRoot[MAX_PATH];
+    ASSERT_GT(MultiByteToWideChar(CP_ACP, 0, root_.c_str(), -1, wideRoot, MAX_PATH), 0);
+    const std::wstring wideTemp = std::wstring(wideRoot) + L"\\사용자 임시";
+    ASSERT_TRUE(CreateDirectoryW(wideTemp.c_str(), nullptr));
+    SetEnvironmentVariableW(L"TMP", wideTemp.c_str());
+    std::string name;
+    ASSERT_TRUE(TempFileName(kBackingPrefix, &name));
+    EXPECT_EQ(name.find('?'), std::string::npos) << name;
+
+    const std::string png = Path("照片.png");
+    ASSERT_TRUE(WritePng(png, 4, 3, PNG_COLOR_TYPE_RGB, 8, Pattern(4, 3, 3).data));
+    EXPECT_EQ(CallCommand(png.c_str(), Path("照片.png.bmp").c_str()), 1);
+}
+
 TEST_F(WinImageConvTest, CommandConvertsFilesWithGbkPaths) {
     const Pixels rgb = Pattern(13, 6, 3);
     const std::string png = Path("照片.png");
