@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "imageconv/colour_to_srgb.h"
@@ -15,6 +16,9 @@ namespace kv::imageconv {
 namespace {
 // Bytes that hold the leading file-type box's size, name and main brand.
 constexpr int kFileTypeBytes = 12;
+// Grid tiles decoded side by side, each by a decoder of its own: at most this many at once,
+// and never more than the machine has cores.
+constexpr uint64_t kMaxTileThreads = 8;
 
 HeifReader::Stream* StreamOf(void* user) {
     return static_cast<HeifReader::Stream*>(user);
@@ -95,13 +99,11 @@ bool HeifReader::Open(const char* path, RasterImage* target) {
 // Reads the file's boxes (not the coded pixels) and refuses, before anything is decoded, a
 // primary image whose decode would not fit the budget: the picture libheif composes (a
 // grid or overlay at its composed size, else the coded picture, else the declared size)
-// is stored at 24 bits, while libheif holds its planes and the decoder its coded pictures.
-// The larger of the coded and the declared size counts.
+// is stored at 24 bits, while libheif holds its planes and each decoder at work its coded
+// pictures. The larger of the coded and the declared size counts.
 bool HeifReader::ReadStructure(const HeifLayout& layout) {
     context_ = heif_context_alloc();
     if (!context_) return false;
-    // Grid tiles are decoded one after the other on this thread.
-    heif_context_set_max_decoding_threads(context_, 0);
     // libheif's own limits, tightened to what a conversion may hold: no picture larger
     // than our storage takes, no single block beyond the library budget.
     heif_security_limits* limits = heif_context_get_security_limits(context_);
@@ -127,12 +129,26 @@ bool HeifReader::ReadStructure(const HeifLayout& layout) {
         picture.width = declaredWidth;
         picture.height = declaredHeight;
     }
+    // Each factor is below 2^32 and the sizes are checked first, so nothing overflows.
+    if (picture.width >= (1ull << 31) || picture.height >= (1ull << 31) ||
+        coded.width >= (1ull << 31) || coded.height >= (1ull << 31)) {
+        return false;
+    }
     const uint64_t planes = picture.width * picture.height * picture.eighthsPerPixel / 8;
     const uint64_t decoder = 2 * coded.width * coded.height * coded.eighthsPerPixel / 8;
-    // Each factor is below 2^32 and the sizes are checked first, so nothing overflows.
-    return picture.width < (1ull << 31) && picture.height < (1ull << 31) &&
-           coded.width < (1ull << 31) && coded.height < (1ull << 31) &&
-           FitsDecodeBudget(picture.width, picture.height, planes + decoder);
+    if (!FitsDecodeBudget(picture.width, picture.height, planes + decoder)) return false;
+    // A composed picture's tiles are decoded on as many threads as the machine has cores,
+    // each holding a decoder of its own, as far as the budget takes them (a coded picture is
+    // decoded on this thread whatever is set here).
+    uint64_t threads = layout.composedWidth > 0 ? std::thread::hardware_concurrency() : 0;
+    threads = std::min(threads, kMaxTileThreads);
+    while (threads > 1 &&
+           !FitsDecodeBudget(picture.width, picture.height, planes + threads * decoder)) {
+        --threads;
+    }
+    // Zero decodes the tiles one after the other on this thread.
+    heif_context_set_max_decoding_threads(context_, threads > 1 ? int(threads) : 0);
+    return true;
 }
 
 bool HeifReader::Decode() {

@@ -1,7 +1,7 @@
 // HEIF files through libheif: HEIC (HEVC through libde265) and AVIF (AV1 through dav1d).
 // The primary image, turned and mirrored as the file says, becomes a 24-bit image; alpha is
-// dropped and samples of more than 8 bits are reduced to 8. libheif runs on the calling
-// thread, and its exceptions stop in this reader.
+// dropped and samples of more than 8 bits are reduced to 8. libheif decodes a grid's tiles
+// side by side on threads of its own; its exceptions stop in this reader.
 #pragma once
 
 #include <cstdint>

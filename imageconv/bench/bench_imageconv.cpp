@@ -1,6 +1,8 @@
 // Times ConvertToBmp against djpeg, dwebp, heif-convert, ImageMagick and Pillow on the same
-// images, in one run, and prints medians and peak memory side by side with the ratios.
-//   bench_imageconv run WORKDIR [--small-only] [--reps N]
+// images, in one run, and prints medians and peak memory side by side with the ratios; with
+// --windows, a row beneath each for a Windows build's conversion under Wine (the shipped
+// 32-bit one, win32, and win64).
+//   bench_imageconv run WORKDIR [--small-only] [--reps N] [--windows NAME WINE_SCRIPT EXE]...
 //   bench_imageconv convert IN OUT      (one conversion; used as the measured child)
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,6 +94,21 @@ std::string SelfPath() {
     return n > 0 ? std::string(buffer, size_t(n)) : std::string("bench_imageconv");
 }
 
+// A Windows build under Wine: `wine` runs the program `exe`, which converts one file and
+// prints its own time and memory (Wine's start-up is not the conversion's).
+struct WindowsBuild {
+    std::string name, wine, exe, wineDir;
+};
+
+RunStats RunWindows(const WindowsBuild& windows, const std::string& in, const std::string& out) {
+    std::string printed;
+    RunStats stats = RunCommand(
+        {windows.wine, "--dir", windows.wineDir, windows.exe, "Z:" + in, "Z:" + out}, &printed);
+    stats.ok =
+        stats.ok && sscanf(printed.c_str(), "%lf %lf", &stats.seconds, &stats.peakMegabytes) == 2;
+    return stats;
+}
+
 struct Summary {
     bool ok = false;
     double seconds = 0, megabytes = 0;
@@ -109,7 +126,8 @@ Summary Median(std::vector<RunStats> runs) {
     return s;
 }
 
-void PrintTable(const std::vector<BenchImage>& images, int reps, const std::string& workDir) {
+void PrintTable(const std::vector<BenchImage>& images, int reps, const std::string& workDir,
+                const std::vector<WindowsBuild>& windows) {
     const std::string self = SelfPath();
     const std::string out = workDir + "/out.bmp";
     printf("\n%-13s %-11s | %-15s | %-15s | %-15s | %-15s | %-9s %-9s %-9s | %-22s | %s\n",
@@ -126,6 +144,10 @@ void PrintTable(const std::vector<BenchImage>& images, int reps, const std::stri
                 unlink(out.c_str());
                 runs[tool.name].push_back(RunCommand(argv));
             }
+            for (const WindowsBuild& build : windows) {
+                unlink(out.c_str());
+                runs[build.name].push_back(RunWindows(build, image.path, out));
+            }
         }
         std::map<std::string, Summary> s;
         for (auto& [name, list] : runs) s[name] = Median(list);
@@ -136,22 +158,14 @@ void PrintTable(const std::vector<BenchImage>& images, int reps, const std::stri
             }
             return std::string(text);
         };
-        auto ratio = [&](const std::string& name) {
-            char text[16] = "-";
-            if (s["ours"].ok && s.count(name) && s[name].ok) {
-                snprintf(text, sizeof text, "%.2f", s["ours"].seconds / s[name].seconds);
-            }
-            return std::string(text);
-        };
         double fastest = 0;
         for (auto& [name, summary] : s) {
-            if (name != "ours" && summary.ok && (fastest == 0 || summary.seconds < fastest)) {
+            const bool windowsBuild = std::any_of(windows.begin(), windows.end(),
+                                                  [&](auto& build) { return build.name == name; });
+            if (name != "ours" && !windowsBuild && summary.ok &&
+                (fastest == 0 || summary.seconds < fastest)) {
                 fastest = summary.seconds;
             }
-        }
-        char fastestText[16] = "-";
-        if (s["ours"].ok && fastest > 0) {
-            snprintf(fastestText, sizeof fastestText, "%.2f", s["ours"].seconds / fastest);
         }
         char size[32];
         snprintf(size, sizeof size, "%dx%d", image.width, image.height);
@@ -164,14 +178,35 @@ void PrintTable(const std::vector<BenchImage>& images, int reps, const std::stri
         // A conversion may hold its storage and 128 MB besides.
         const double storageMegabytes = double(image.designBytes) / 1048576.0 + rowMegabytes;
         const double target = storageMegabytes + 128;
-        char storage[32];
-        snprintf(storage, sizeof storage, "%.0f vs %.0f+row", s["ours"].megabytes,
-                 storageMegabytes - rowMegabytes);
-        printf("%-13s %-11s | %-15s | %-15s | %-15s | %-15s | %-9s %-9s %-9s | %-22s | %.0f %s\n",
-               image.label.c_str(), size, cell("ours").c_str(), cell(codec).c_str(),
-               cell("magick").c_str(), cell("pillow").c_str(), ratio(codec).c_str(), fastestText,
-               ratio("magick").c_str(), storage, target,
-               s["ours"].megabytes <= target ? "within" : "OVER");
+        // The host build's row, then each Windows build's with its ratios to the same tools.
+        std::vector<std::string> builds = {"ours"};
+        for (const WindowsBuild& build : windows) builds.push_back(build.name);
+        for (const std::string& build : builds) {
+            const Summary& ours = s[build];
+            auto ratio = [&](const std::string& name) {
+                char text[16] = "-";
+                if (ours.ok && s.count(name) && s[name].ok) {
+                    snprintf(text, sizeof text, "%.2f", ours.seconds / s[name].seconds);
+                }
+                return std::string(text);
+            };
+            char fastestText[16] = "-";
+            if (ours.ok && fastest > 0) {
+                snprintf(fastestText, sizeof fastestText, "%.2f", ours.seconds / fastest);
+            }
+            char storage[32];
+            snprintf(storage, sizeof storage, "%.0f vs %.0f+row", ours.megabytes,
+                     storageMegabytes - rowMegabytes);
+            const bool host = build == "ours";
+            const std::string label = host ? image.label : "  " + build;
+            printf(
+                "%-13s %-11s | %-15s | %-15s | %-15s | %-15s | %-9s %-9s %-9s | %-22s | %.0f %s\n",
+                label.c_str(), host ? size : "", cell(build).c_str(),
+                host ? cell(codec).c_str() : "", host ? cell("magick").c_str() : "",
+                host ? cell("pillow").c_str() : "", ratio(codec).c_str(), fastestText,
+                ratio("magick").c_str(), storage, target,
+                ours.megabytes <= target ? "within" : "OVER");
+        }
         fflush(stdout);
     }
     unlink(out.c_str());
@@ -181,9 +216,14 @@ int Run(int argc, char** argv) {
     std::string workDir = argc > 2 ? argv[2] : "bench-work";
     bool smallOnly = false;
     int reps = 5;
+    std::vector<WindowsBuild> windows;
     for (int i = 3; i < argc; ++i) {
         if (!strcmp(argv[i], "--small-only")) smallOnly = true;
         if (!strcmp(argv[i], "--reps") && i + 1 < argc) reps = std::max(1, atoi(argv[++i]));
+        if (!strcmp(argv[i], "--windows") && i + 3 < argc) {
+            windows.push_back({argv[i + 1], argv[i + 2], argv[i + 3], workDir + "/wine"});
+            i += 3;
+        }
     }
     mkdir(workDir.c_str(), 0755);
     printf(
@@ -191,11 +231,16 @@ int Run(int argc, char** argv) {
         "BMP, %d runs each.\nRatios: ours divided by the other tool (below 1 = ours faster). "
         "Storage: the image blocks the conversion needs, plus one row.\n",
         reps);
+    if (!windows.empty()) {
+        printf(
+            "Windows rows (win32: the release build): the conversion under Wine, timed inside "
+            "the program (Wine's start-up left out); MB: its peak working set's rise.\n");
+    }
     for (bool large : {false, true}) {
         if (large && smallOnly) continue;
         printf("\nmaking %s images in %s ...\n", large ? "large" : "small", workDir.c_str());
         fflush(stdout);
-        PrintTable(MakeBenchImages(workDir, large), reps, workDir);
+        PrintTable(MakeBenchImages(workDir, large), reps, workDir, windows);
     }
     return 0;
 }
@@ -209,6 +254,9 @@ int main(int argc, char** argv) {
                                                                                               : 1;
     }
     if (argc >= 2 && !strcmp(argv[1], "run")) return kv::imageconv::bench::Run(argc, argv);
-    fprintf(stderr, "usage: %s run WORKDIR [--small-only] [--reps N] | convert IN OUT\n", argv[0]);
+    fprintf(stderr,
+            "usage: %s run WORKDIR [--small-only] [--reps N] [--windows NAME WINE_SCRIPT EXE]... | "
+            "convert IN OUT\n",
+            argv[0]);
     return 2;
 }

@@ -36,6 +36,43 @@ void Encode(const std::string& command, const std::string& in, const std::string
     if (system(line.c_str()) != 0) fprintf(stderr, "could not make %s\n", out.c_str());
 }
 
+// A 12-megapixel photo as phones store it: a JPEG, and a HEIC of 8 × 6 tiles of 512 × 512
+// cropped to 4032 × 3024, its tiles coded one by one by heif-enc.
+void AddPhoneImages(const std::string& dir, std::vector<BenchImage>* images) {
+    constexpr int kTile = 512, kColumns = 8, kRows = 6, kWidth = 4032, kHeight = 3024;
+    const std::string jpeg = dir + "/phone.jpg", heic = dir + "/phone-grid.heic";
+    const uint64_t design = uint64_t(kWidth) * kHeight * 3;
+    test::Pixels photo;
+    if (!Exists(jpeg) || !Exists(heic))
+        photo = test::Pattern(kColumns * kTile, kRows * kTile, 3, 15);
+    if (!Exists(jpeg)) {
+        test::Pixels cropped{kWidth, kHeight, 3, {}};
+        for (int y = 0; y < kHeight; ++y) {
+            const uint8_t* row = photo.At(0, y);
+            cropped.data.insert(cropped.data.end(), row, row + kWidth * 3);
+        }
+        test::WriteJpeg(jpeg, cropped, 92);
+    }
+    images->push_back({"JPEG phone", jpeg, kWidth, kHeight, design});
+    if (!Exists(heic)) {
+        std::vector<test::Bytes> tiles;
+        const std::string png = dir + "/tile.png", coded = dir + "/tile.heic";
+        for (int t = 0; t < kColumns * kRows; ++t) {
+            std::vector<uint8_t> samples;
+            for (int y = 0; y < kTile; ++y) {
+                const uint8_t* row = photo.At(t % kColumns * kTile, t / kColumns * kTile + y);
+                samples.insert(samples.end(), row, row + kTile * 3);
+            }
+            test::WritePng(png, kTile, kTile, PNG_COLOR_TYPE_RGB, 8, samples);
+            Encode("heif-enc -q 90", png, coded);
+            tiles.push_back(test::ReadFile(coded));
+            if (tiles.back().empty()) return;  // no HEIC encoder here
+        }
+        test::WriteFile(heic, test::GridHeic(tiles, kColumns, kRows, kWidth, kHeight));
+    }
+    if (Exists(heic)) images->push_back({"HEIC phone", heic, kWidth, kHeight, design});
+}
+
 }  // namespace
 
 std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
@@ -104,6 +141,7 @@ std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
             [&](const std::string& p) { Encode(e.encoder, png, p); });
         if (!Exists(images.back().path)) images.pop_back();
     }
+    if (large) AddPhoneImages(dir, &images);
     for (size_t i = pcxRows; i < images.size(); ++i) {
         if (images[i].path.find(".webp") != std::string::npos) {
             images[i].designBytes += FileSize(images[i].path);

@@ -15,8 +15,9 @@ struct BenchImage {
     uint64_t designBytes = 0;
 };
 
-// Writes every benchmark image at the given scale ("large": 6000 × 4000, PCX 4000 × 3000;
-// "small": 640 × 480) unless it already exists.
+// Writes every benchmark image at the given scale ("large": 6000 × 4000, PCX 4000 × 3000,
+// and a 12-megapixel phone photo as JPEG and grid HEIC; "small": 640 × 480) unless it
+// already exists.
 std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large);
 
 }  // namespace kv::imageconv::bench

@@ -9,11 +9,13 @@
 
 namespace kv::imageconv::bench {
 
-RunStats RunCommand(const std::vector<std::string>& argv) {
+RunStats RunCommand(const std::vector<std::string>& argv, std::string* output) {
     RunStats stats;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    int pipeEnds[2] = {-1, -1};
+    if (output && pipe(pipeEnds) != 0) return stats;
     timespec start, end;
     clock_gettime(CLOCK_MONOTONIC, &start);
     const pid_t child = fork();
@@ -21,11 +23,19 @@ RunStats RunCommand(const std::vector<std::string>& argv) {
     if (child == 0) {
         const int devnull = open("/dev/null", O_WRONLY);
         if (devnull >= 0) {
-            dup2(devnull, STDOUT_FILENO);
+            dup2(output ? pipeEnds[1] : devnull, STDOUT_FILENO);
             dup2(devnull, STDERR_FILENO);
         }
         execvp(args[0], args.data());
         _exit(127);
+    }
+    if (output) {
+        close(pipeEnds[1]);
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+            output->append(buffer, size_t(n));
+        close(pipeEnds[0]);
     }
     int status = 0;
     rusage usage{};

@@ -12,6 +12,7 @@ struct RunStats {
     double peakMegabytes = 0;  // the child's maximum resident set
 };
 
-RunStats RunCommand(const std::vector<std::string>& argv);
+// `output`, when given, gets what the command writes to its standard output.
+RunStats RunCommand(const std::vector<std::string>& argv, std::string* output = nullptr);
 
 }  // namespace kv::imageconv::bench

@@ -195,6 +195,19 @@ TEST_F(IndependentDecoderTest, HeicAndAvifPixelsMatchHeifConvert) {
                                     Path("alpha.heic"), Path("alpha.avif")}) {
         ExpectSamePixels(path, HeifConvert(path), kOtherLibheif);
     }
+    // A grid of tiles that differ, composed at less than they cover, as phones write photos:
+    // each tile, decoded beside the others, lands in its own place.
+    std::vector<Bytes> tiles;
+    for (uint8_t i = 0; i < 6; ++i) {
+        Pixels tile = Pattern(64, 64, 3, i);
+        for (uint8_t& sample : tile.data) sample ^= uint8_t(i * 37);
+        const std::string png = Path("tile.png"), heic = Path("tile.heic");
+        ASSERT_TRUE(WritePng(png, 64, 64, PNG_COLOR_TYPE_RGB, 8, tile.data));
+        ASSERT_TRUE(Make("heif-enc -q 80 " + png + " -o " + heic));
+        tiles.push_back(ReadFile(heic));
+    }
+    const std::string grid = WriteBytes("grid.heic", GridHeic(tiles, 3, 2, 180, 120));
+    ExpectSamePixels(grid, HeifConvert(grid), kOtherLibheif);
     // Ten bits per sample, reduced to 8 (the two libheif versions round the reduction and
     // the chroma differently: up to three steps).
     std::vector<uint8_t> deep;

@@ -301,6 +301,50 @@ Bytes CodedSizeHeic(const Bytes& photo, uint32_t width, uint32_t height, bool in
                   : Heic("hvc1", {}, rebuilt, BoxBody(photo, "mdat"));
 }
 
+Bytes GridHeic(const std::vector<Bytes>& tiles, uint16_t columns, uint16_t rows, uint32_t width,
+               uint32_t height) {
+    if (tiles.empty() || tiles.size() != size_t(columns) * rows) return {};
+    const Bytes tileSize = BoxBody(tiles[0], "ispe");
+    const uint16_t count = uint16_t(tiles.size());
+    // Item 1 is the grid (its description in idat), items 2 on the tiles (in mdat).
+    auto meta = [&](size_t mdatData) {
+        Bytes items = Be(count + 1u, 2), locations = Be(count + 1u, 2), tileIds;
+        items = items + FullBox("infe", 2, Be(1, 2) + Be(0, 2) + Tag("grid") + Bytes{0});
+        locations = locations + Be(1, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) + Be(0, 4) + Be(8, 4);
+        Bytes associations = Be(count + 1u, 4) + Be(1, 2) + Bytes{1, 1};
+        for (uint16_t i = 0; i < count; ++i) {
+            const uint16_t id = uint16_t(i + 2);
+            const size_t length = BoxBody(tiles[i], "mdat").size();
+            // Version 2, flags 1: hidden, shown only as part of the grid.
+            items = items +
+                    Box("infe", Bytes{2, 0, 0, 1} + Be(id, 2) + Be(0, 2) + Tag("hvc1") + Bytes{0});
+            locations = locations + Be(id, 2) + Be(0, 2) + Be(0, 2) + Be(1, 2) +
+                        Be(uint32_t(mdatData), 4) + Be(uint32_t(length), 4);
+            associations = associations + Be(id, 2) + Bytes{2, 0x82, 3};
+            tileIds = tileIds + Be(id, 2);
+            mdatData += length;
+        }
+        const Bytes grid =
+            Bytes{0, 0, uint8_t(rows - 1), uint8_t(columns - 1)} + Be(width, 2) + Be(height, 2);
+        return FullBox(
+            "meta", 0,
+            FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) +
+                FullBox("pitm", 0, Be(1, 2)) + FullBox("iinf", 0, items) +
+                FullBox("iloc", 1, Bytes{0x44, 0} + locations) +
+                FullBox("iref", 0, Box("dimg", Be(1, 2) + Be(count, 2) + tileIds)) +
+                Box("iprp", Box("ipco", FullBox("ispe", 0, Be(width, 4) + Be(height, 4)) +
+                                            Box("hvcC", BoxBody(tiles[0], "hvcC")) +
+                                            Box("ispe", tileSize)) +
+                                FullBox("ipma", 0, associations)) +
+                Box("idat", grid));
+    };
+    const Bytes ftyp = Box("ftyp", Tag("heic") + Be(0, 4) + Tag("mif1") + Tag("heic"));
+    Bytes data;
+    for (const Bytes& tile : tiles) data = data + BoxBody(tile, "mdat");
+    // The tiles' offsets count from the file's start: the meta box is as long either way.
+    return ftyp + meta(ftyp.size() + meta(0).size() + 8) + Box("mdat", data);
+}
+
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
                                          bool bigEndian) {
     auto put = [bigEndian](std::vector<uint8_t>* out, uint32_t v, int bytes) {

@@ -105,6 +105,13 @@ std::vector<uint8_t> DerivedHeic(const std::vector<uint8_t>& photo, const char* 
 std::vector<uint8_t> CodedSizeHeic(const std::vector<uint8_t>& photo, uint32_t width,
                                    uint32_t height, bool inData = false);
 
+// A HEIC whose primary item is a grid of `columns` × `rows` tiles (at most 256 each)
+// composed at `width` × `height`, as phone cameras write photos: the tiles are the coded
+// pictures of the HEIC files `tiles`, row by row, stored in the mdat box, all sharing the
+// first one's decoder configuration and size.
+std::vector<uint8_t> GridHeic(const std::vector<std::vector<uint8_t>>& tiles, uint16_t columns,
+                              uint16_t rows, uint32_t width, uint32_t height);
+
 // A JPEG file with an APP1 EXIF block right after its start marker: a TIFF header in the
 // given byte order and one IFD holding only the orientation entry (type SHORT, count 1).
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
