@@ -354,10 +354,11 @@ TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgb
         const char* file;
         int tolerance;
     } cases[] = {
-        {"swapped.jpg", 4}, {"adobe.jpg", 4},    {"grey.jpg", 3},     {"broken.jpg", 3},
-        {"swapped.png", 2}, {"adobe.png", 2},    {"grey.png", 2},     {"p3.png", 2},
-        {"gamma.png", 2},   {"swapped.tif", 2},  {"adobe.tif", 2},    {"prophoto16.tif", 1},
-        {"grey16.tif", 1},  {"swapped.webp", 2}, {"swapped.heic", 5}, {"swapped.avif", 3},
+        {"swapped.jpg", 4},   {"adobe.jpg", 4},      {"grey.jpg", 3},     {"broken.jpg", 3},
+        {"swapped.png", 2},   {"adobe.png", 2},      {"grey.png", 2},     {"p3.png", 2},
+        {"gamma.png", 2},     {"swapped.tif", 2},    {"adobe.tif", 2},    {"prophoto16.tif", 1},
+        {"grey16.tif", 1},    {"swapped.webp", 2},   {"swapped.heic", 5}, {"swapped.avif", 3},
+        {"swapped8.avif", 3}, {"swapped12.avif", 3}, {"p3.avif", 4},
     };
     for (const auto& c : cases) {
         const std::string file = c.file;
@@ -409,11 +410,27 @@ TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgb
             } else if (format == ".heic") {
                 ASSERT_TRUE(Make("heif-enc -q 100 -p chroma=444 " + png + " -o " + path));
             }
-        } else {
+        } else if (file == "swapped.avif") {
             ASSERT_TRUE(
                 WritePng(png, eight.width, eight.height, PNG_COLOR_TYPE_RGB, 8, eight.data));
             WriteBytes("swapped.icc", space->icc);
             ASSERT_TRUE(Make(avif + "--icc " + Path("swapped.icc") + " " + png + " " + path));
+        } else if (file == "p3.avif") {
+            // The colours of the AV1 sequence header alone: avifenc's colr box renamed away.
+            ASSERT_TRUE(
+                WritePng(png, eight.width, eight.height, PNG_COLOR_TYPE_RGB, 8, eight.data));
+            ASSERT_TRUE(Make(avif + "--cicp 12/13/1 " + png + " " + path));
+            Bytes bytes = ReadFile(path);
+            const std::string text(bytes.begin(), bytes.end());
+            ASSERT_NE(text.find("colrnclx"), std::string::npos);
+            memcpy(&bytes[text.find("colrnclx")], "free", 4);
+            WriteBytes(file, bytes);
+        } else {
+            // YCgCo (matrix 8) and the matrix derived from BT.709's primaries (12), in sRGB.
+            const Pixels srgb = PatchPicture(false);
+            ASSERT_TRUE(WritePng(png, srgb.width, srgb.height, PNG_COLOR_TYPE_RGB, 8, srgb.data));
+            ASSERT_TRUE(Make(avif + "--cicp 1/13/" + (file == "swapped8.avif" ? "8 " : "12 ") +
+                             png + " " + path));
         }
         ASSERT_EQ(ConvertFileToBmp(path.c_str(), Path("out.bmp").c_str()), kConverted) << file;
         const Pixels ours = ReadBmp(Path("out.bmp")).rgb;
