@@ -286,6 +286,49 @@ void SrgbConversion::ConvertRow(const uint16_t* in, uint8_t* out, int32_t width)
     if (state_ && state_->lookup.deep) state_->Convert(in, out, width);
 }
 
+bool SrgbConversion::ready() const {
+    return state_ && !state_->lookup.deep;
+}
+
+// Rows handed on together: a thread start costs as much as converting a few rows.
+constexpr int32_t kRowsPerTask = 256;
+
+void RowsToSrgb::Begin(const SrgbConversion* conversion, RasterImage* image) {
+    Stop();
+    conversion_ = conversion->ready() && image->bits() == 24 ? conversion : nullptr;
+    image_ = image;
+    handed_ = 0;
+}
+
+void RowsToSrgb::Decoded(int32_t end) {
+    if (!conversion_ || end - handed_ < kRowsPerTask) return;
+    task_.Wait();
+    first_ = handed_;
+    count_ = end - handed_;
+    handed_ = end;
+    if (!task_.Start(Run, this)) Run(this);
+}
+
+void RowsToSrgb::Finish() {
+    if (conversion_) {
+        task_.Wait();
+        first_ = handed_;
+        count_ = image_->height() - handed_;
+        Run(this);
+    }
+    Stop();
+}
+
+void RowsToSrgb::Stop() {
+    task_.Wait();
+    conversion_ = nullptr;
+}
+
+void RowsToSrgb::Run(void* self) {
+    const auto* rows = static_cast<const RowsToSrgb*>(self);
+    rows->conversion_->ConvertRows(rows->image_, rows->first_, rows->count_);
+}
+
 void ConvertRowsToSrgb(RasterImage* image, const ColourDescription& colours, Samples samples) {
     if (image->empty() || image->bits() != 24) return;
     SrgbConversion conversion;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "imageconv/colour_profiles.h"
+#include "imageconv/platform.h"
 #include "imageconv/raster_image.h"
 
 namespace kv::imageconv {
@@ -29,6 +30,8 @@ class SrgbConversion {
     // (alpha) follow the colours of each pixel and are skipped.
     bool Prepare(const ColourDescription& colours, Samples samples, int extraSamples = 0);
     void Reset();
+    // True when prepared for 24-bit rows.
+    bool ready() const;
     // 8-bit: `count` 24-bit rows of `image` from row `first`, in place.
     void ConvertRows(RasterImage* image, int32_t first, int32_t count) const;
     // 16-bit: one row of samples in the machine's byte order into 24-bit `out`.
@@ -37,6 +40,29 @@ class SrgbConversion {
   private:
     struct State;
     std::unique_ptr<State> state_;
+};
+
+// Converts the 24-bit rows of a picture as they are decoded, on a second thread while the
+// decoder goes on, so that a tagged photo takes hardly longer than an untagged one.
+class RowsToSrgb {
+  public:
+    // Rows of `image` are to be converted by `conversion` (nothing is, unless it is ready).
+    void Begin(const SrgbConversion* conversion, RasterImage* image);
+    // The rows above `end` are decoded; they are handed on in tasks of many rows.
+    void Decoded(int32_t end);
+    // Converts what is left and waits until every row is converted.
+    void Finish();
+    // Waits for the running task and converts nothing more (after a decoding error).
+    void Stop();
+
+  private:
+    static void Run(void* self);
+
+    const SrgbConversion* conversion_ = nullptr;
+    RasterImage* image_ = nullptr;
+    int32_t handed_ = 0;             // rows handed on so far
+    int32_t first_ = 0, count_ = 0;  // the running task's rows
+    BackgroundTask task_;
 };
 
 // Converts all the 24-bit rows of `image` in place; nothing to do leaves them as they are.

@@ -95,7 +95,10 @@ bool JpegReader::Decode() {
 }
 
 bool JpegReader::ReadRows(RasterImage* image) {
-    if (setjmp(errors_.jump)) return false;
+    if (setjmp(errors_.jump)) {
+        rowsToSrgb_.Stop();
+        return false;
+    }
     const int bits = decompressor_.output_components == 3 ? 24 : 8;
     if (decompressor_.output_width > INT32_MAX || decompressor_.output_height > INT32_MAX) {
         return false;
@@ -105,6 +108,7 @@ bool JpegReader::ReadRows(RasterImage* image) {
         return false;
     }
     const JDIMENSION height = decompressor_.output_height;
+    rowsToSrgb_.Begin(&colour_, image);
     JSAMPROW rows[kRowsPerCall];
     while (decompressor_.output_scanline < height) {
         const JDIMENSION first = decompressor_.output_scanline;
@@ -112,9 +116,13 @@ bool JpegReader::ReadRows(RasterImage* image) {
         if (count > JDIMENSION(kRowsPerCall)) count = kRowsPerCall;
         for (JDIMENSION i = 0; i < count; ++i) rows[i] = image->Row(int32_t(first + i));
         const JDIMENSION read = jpeg_read_scanlines(&decompressor_, rows, count);
-        if (read == 0) return false;
-        colour_.ConvertRows(image, int32_t(first), int32_t(read));
+        if (read == 0) {
+            rowsToSrgb_.Stop();
+            return false;
+        }
+        rowsToSrgb_.Decoded(int32_t(first + read));
     }
+    rowsToSrgb_.Finish();
     return true;
 }
 

@@ -41,6 +41,7 @@ class JpegReader : public ImageReader {
     RasterImage* target_ = nullptr;
     int orientation_ = 1;    // EXIF orientation, 1 = as stored
     SrgbConversion colour_;  // from the ICC profile, applied as the rows are decoded
+    RowsToSrgb rowsToSrgb_;
     bool opened_ = false;
 };
 

@@ -153,6 +153,7 @@ bool TiffReader::ReadImage() {
     SrgbConversion colour;
     if (PrepareDeepColours(tiff, &colour)) return ReadDeepStrips(colour);
     colour.Prepare(DescriptionOf(tiff), IsGrey(tiff) ? Samples::kGreyAsRgb8 : Samples::kRgb8);
+    RowsToSrgb rowsToSrgb;
     // The RGBA raster is decoded band by band, top row first, into a scratch block of one
     // band: the same pixels as one whole-image read, in far less memory. The band and
     // libtiff's decoded strip or tile are counted before anything is made.
@@ -162,6 +163,7 @@ bool TiffReader::ReadImage() {
     if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
     MappedBuffer raster;
     if (!raster.Allocate(size_t(bandBytes))) return false;
+    rowsToSrgb.Begin(&colour, target_);
     char message[1024] = "";
     TIFFRGBAImage rgba;
     if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&rgba, tiff, 0, message)) {
@@ -180,9 +182,11 @@ bool TiffReader::ReadImage() {
             PackColourBytes(raster.data() + r * rasterStride, target_->Row(int32_t(y + r)),
                             int32_t(width_), 0);
         }
-        if (ok) colour.ConvertRows(target_, int32_t(y), int32_t(rows));
+        if (ok) rowsToSrgb.Decoded(int32_t(y + rows));
     }
     TIFFRGBAImageEnd(&rgba);
+    if (ok) rowsToSrgb.Finish();
+    rowsToSrgb.Stop();
     if (ok) target_->Flush();
     return ok;
 }
