@@ -1,7 +1,7 @@
 # The pinned libraries as imported targets, the same names on every target:
 #   kv::jpeg   libjpeg-turbo with the release-7 API
 #   kv::png    libpng 1.6, brings kv::zlib
-#   kv::tiff   libtiff, brings kv::jpeg for its JPEG codec
+#   kv::tiff   libtiff, brings kv::jpeg and kv::zlib for its JPEG and Deflate codecs
 #   kv::zlib   zlib: MinGW's static one on Windows, the system's on the host
 #   kv::webp   libwebp's decoder and demuxer
 #   kv::heif   libheif, with libde265 (HEVC) and dav1d (AV1) built in
@@ -87,7 +87,7 @@ endif()
 
 _tavi_import_static(kv::jpeg libjpeg.a)
 _tavi_import_static(kv::png libpng16.a LINKS kv::zlib kv::system_libraries)
-_tavi_import_static(kv::tiff libtiff.a LINKS kv::jpeg kv::system_libraries)
+_tavi_import_static(kv::tiff libtiff.a LINKS kv::jpeg kv::zlib kv::system_libraries)
 _tavi_import_static(kv::webp_decoder libwebpdecoder.a LINKS kv::system_libraries)
 _tavi_import_static(kv::webp libwebpdemux.a LINKS kv::webp_decoder)
 _tavi_import_static(kv::de265 libde265.a LINKS kv::system_libraries DEFINES LIBDE265_STATIC_BUILD)

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
+
+#include "imageconv/colour_profiles.h"
 
 namespace kv::imageconv {
 namespace {
@@ -17,7 +20,36 @@ struct Coding {
     double kr = 0.299, kb = 0.114;  // BT.601, what libheif assumes without a description
     bool fullRange = true;
     bool identity = false;  // the planes are green, blue, red
+    bool ycgco = false;     // the planes are Y, Cg, Co
+    // Luma made from linear red, green and blue (BT.2020 constant luminance), coded with the
+    // BT.709 (false) or the sRGB (true) curve.
+    bool constantLuminance = false;
+    bool srgbCurve = false;
+    bool known = true;  // false for codings no photo uses (Y'D'zD'x, ICtCp, later codes)
 };
+
+// The luma weights of red and blue that the primaries' chromaticities give: the luminance
+// row of the matrix that takes red, green, blue to XYZ with white at Y = 1.
+void WeightsOfPrimaries(int primaries, Coding* coding) {
+    const Chromaticities c = PrimariesOf(primaries);
+    const double* xy[4] = {c.red, c.green, c.blue, c.white};
+    double m[3][4];  // rows X, Y, Z of red, green, blue, and of white
+    for (int i = 0; i < 4; ++i) {
+        m[0][i] = xy[i][0] / xy[i][1];
+        m[1][i] = 1;
+        m[2][i] = (1 - xy[i][0] - xy[i][1]) / xy[i][1];
+    }
+    const auto det = [&](int a, int b, int d) {
+        return m[0][a] * (m[1][b] * m[2][d] - m[2][b] * m[1][d]) -
+               m[0][b] * (m[1][a] * m[2][d] - m[2][a] * m[1][d]) +
+               m[0][d] * (m[1][a] * m[2][b] - m[2][a] * m[1][b]);
+    };
+    const double whole = det(0, 1, 2);
+    if (whole == 0) return;
+    // Cramer's rule: each primary's share of white.
+    coding->kr = det(3, 1, 2) / whole;
+    coding->kb = det(0, 1, 3) / whole;
+}
 
 Coding CodingOf(const heif_image* image, const heif_image_handle* handle) {
     Coding coding;
@@ -27,6 +59,7 @@ Coding CodingOf(const heif_image* image, const heif_image_handle* handle) {
         return coding;
     }
     coding.fullRange = nclx->full_range_flag != 0;
+    const int transfer = nclx->transfer_characteristics;
     switch (nclx->matrix_coefficients) {
         case heif_matrix_coefficients_RGB_GBR:
             coding.identity = true;
@@ -40,12 +73,34 @@ Coding CodingOf(const heif_image* image, const heif_image_handle* handle) {
         case heif_matrix_coefficients_SMPTE_240M:
             coding.kr = 0.212, coding.kb = 0.087;
             break;
-        case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance:
+        case heif_matrix_coefficients_YCgCo:
+            coding.ycgco = true;
+            break;
         case heif_matrix_coefficients_ITU_R_BT_2020_2_constant_luminance:
+            coding.constantLuminance = true;
+            [[fallthrough]];
+        case heif_matrix_coefficients_ITU_R_BT_2020_2_non_constant_luminance:
             coding.kr = 0.2627, coding.kb = 0.0593;
             break;
-        default:
+        case heif_matrix_coefficients_chromaticity_derived_constant_luminance:
+            coding.constantLuminance = true;
+            [[fallthrough]];
+        case heif_matrix_coefficients_chromaticity_derived_non_constant_luminance:
+            WeightsOfPrimaries(nclx->color_primaries, &coding);
             break;
+        case heif_matrix_coefficients_SMPTE_ST_2085:
+        case heif_matrix_coefficients_ICtCp:
+            coding.known = false;
+            break;
+        default:
+            coding.known = nclx->matrix_coefficients < 15;  // 3 is reserved: BT.601 as before
+            break;
+    }
+    // Constant luminance is defined for the curves of SDR pictures: BT.709's family and sRGB.
+    coding.srgbCurve = transfer == 13;
+    if (coding.constantLuminance && transfer != 1 && transfer != 2 && transfer != 6 &&
+        transfer != 13 && transfer != 14 && transfer != 15) {
+        coding.known = false;
     }
     heif_nclx_color_profile_free(nclx);
     return coding;
@@ -123,6 +178,66 @@ uint8_t Level(int64_t fixed) {
     return uint8_t(level < 0 ? 0 : level > 255 ? 255 : level);
 }
 
+// The SDR curves constant luminance is defined with: value (0-1) to code value and back.
+double Encode(double v, bool srgb) {
+    if (srgb) return v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+    return v < 0.018053968510807 ? 4.5 * v
+                                 : 1.09929682680944 * std::pow(v, 0.45) - 0.09929682680944;
+}
+double Decode(double e, bool srgb) {
+    if (srgb) return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4);
+    return e < 0.081242858298635 ? e / 4.5
+                                 : std::pow((e + 0.09929682680944) / 1.09929682680944, 1 / 0.45);
+}
+
+// Constant luminance: red and blue come back from their coded differences to the luma (scaled
+// apart for each sign), green from the luminance left in linear light.
+class ConstantLuminance {
+  public:
+    static constexpr int kSteps = 4096;
+
+    ConstantLuminance(const Coding& coding, const std::vector<double>& cb,
+                      const std::vector<double>& cr)
+        : kr_(coding.kr), kb_(coding.kb), kg_(1 - coding.kr - coding.kb) {
+        const bool srgb = coding.srgbCurve;
+        const auto differences = [&](const std::vector<double>& chroma, double weight) {
+            const double positive = 2 * (1 - Encode(weight, srgb));
+            const double negative = 2 * Encode(1 - weight, srgb);
+            std::vector<double> table(chroma.size());
+            for (size_t v = 0; v < chroma.size(); ++v) {
+                const double c = chroma[v] / 255;
+                table[v] = c * (c > 0 ? positive : negative);
+            }
+            return table;
+        };
+        blue_ = differences(cb, kb_);
+        red_ = differences(cr, kr_);
+        for (int i = 0; i <= kSteps; ++i) {
+            linear_[i] = Decode(double(i) / kSteps, srgb);
+            coded_[i] = uint8_t(std::lround(Encode(double(i) / kSteps, srgb) * 255));
+        }
+    }
+
+    void Pixel(int32_t luma, unsigned cb, unsigned cr, uint8_t* out) const {
+        const double yCoded = Clamped(luma / kOne / 255);
+        const double rCoded = Clamped(yCoded + red_[cr]), bCoded = Clamped(yCoded + blue_[cb]);
+        const double r = Linear(rCoded), b = Linear(bCoded);
+        const double g = Clamped((Linear(yCoded) - kr_ * r - kb_ * b) / kg_);
+        out[0] = uint8_t(std::lround(rCoded * 255));
+        out[1] = coded_[std::lround(g * kSteps)];
+        out[2] = uint8_t(std::lround(bCoded * 255));
+    }
+
+  private:
+    static double Clamped(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
+    double Linear(double coded) const { return linear_[std::lround(coded * kSteps)]; }
+
+    double kr_, kb_, kg_;
+    std::vector<double> red_, blue_;
+    double linear_[kSteps + 1];
+    uint8_t coded_[kSteps + 1];
+};
+
 }  // namespace
 
 bool PlanesTo24Bit(const heif_image* image, const heif_image_handle* handle, RasterImage* target) {
@@ -142,11 +257,13 @@ bool PlanesTo24Bit(const heif_image* image, const heif_image_handle* handle, Ras
         return false;
     }
     const Coding coding = CodingOf(image, handle);
+    if (!coding.known) return false;
     const bool planesAreColours = rgb || coding.identity;
     // Planes that hold colours directly (red, green, blue; or green, blue, red) use the
     // luma scale for each of them.
     const std::vector<int32_t> luma = LumaTable(first.depth, coding.fullRange || rgb);
     std::vector<int32_t> crRed, crGreen, cbGreen, cbBlue, secondLevels, thirdLevels;
+    std::unique_ptr<ConstantLuminance> constantLuminance;
     if (planesAreColours && !grey) {
         secondLevels = LumaTable(second.depth, coding.fullRange || rgb);
         thirdLevels = LumaTable(third.depth, coding.fullRange || rgb);
@@ -154,10 +271,19 @@ bool PlanesTo24Bit(const heif_image* image, const heif_image_handle* handle, Ras
         const double kg = 1.0 - coding.kr - coding.kb;
         const std::vector<double> cb = ChromaTable(second.depth, coding.fullRange);
         const std::vector<double> cr = ChromaTable(third.depth, coding.fullRange);
-        crRed = Scaled(cr, 2.0 - 2.0 * coding.kr);
-        crGreen = Scaled(cr, -(2.0 - 2.0 * coding.kr) * coding.kr / kg);
-        cbGreen = Scaled(cb, -(2.0 - 2.0 * coding.kb) * coding.kb / kg);
-        cbBlue = Scaled(cb, 2.0 - 2.0 * coding.kb);
+        if (coding.constantLuminance) {
+            constantLuminance = std::make_unique<ConstantLuminance>(coding, cb, cr);
+        }
+        // YCgCo: green is luma plus Cg, red and blue luma minus Cg, plus and minus Co.
+        if (coding.ycgco) {
+            cbGreen = Scaled(cb, 1.0);
+            crRed = Scaled(cr, 1.0);
+        } else {
+            crRed = Scaled(cr, 2.0 - 2.0 * coding.kr);
+            crGreen = Scaled(cr, -(2.0 - 2.0 * coding.kr) * coding.kr / kg);
+            cbGreen = Scaled(cb, -(2.0 - 2.0 * coding.kb) * coding.kb / kg);
+            cbBlue = Scaled(cb, 2.0 - 2.0 * coding.kb);
+        }
     }
     if (!target->Create(width, height, 24, 0)) return false;
     for (int32_t y = 0; y < height; ++y) {
@@ -174,6 +300,14 @@ bool PlanesTo24Bit(const heif_image* image, const heif_image_handle* handle, Ras
                 out[0] = Level(thirdLevels[third.At(x, y)]);
                 out[1] = Level(y0);
                 out[2] = Level(secondLevels[second.At(x, y)]);
+            } else if (coding.ycgco) {
+                const int64_t lessGreen = int64_t(y0) - cbGreen[second.At(x, y)];
+                const int32_t orange = crRed[third.At(x, y)];
+                out[0] = Level(lessGreen + orange);
+                out[1] = Level(int64_t(y0) + cbGreen[second.At(x, y)]);
+                out[2] = Level(lessGreen - orange);
+            } else if (constantLuminance) {
+                constantLuminance->Pixel(y0, second.At(x, y), third.At(x, y), out);
             } else {
                 const unsigned cb = second.At(x, y), cr = third.At(x, y);
                 out[0] = Level(int64_t(y0) + crRed[cr]);

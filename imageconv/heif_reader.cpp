@@ -57,15 +57,19 @@ bool Succeeded(const heif_error& error) {
     return error.code == heif_error_Ok;
 }
 
-// Turns the stored rows into sRGB from the image's ICC profile, else its nclx code points.
-void ConvertToSrgb(const heif_image_handle* handle, RasterImage* target) {
+// Turns the stored rows into sRGB from the image's ICC profile, else its nclx code points:
+// those of its colr box, else those the coded stream carries (an AV1 sequence header).
+void ConvertToSrgb(const heif_image_handle* handle, const heif_image* decoded,
+                   RasterImage* target) {
     std::vector<uint8_t> icc(heif_image_handle_get_raw_color_profile_size(handle));
     ColourDescription colours;
     heif_color_profile_nclx* nclx = nullptr;
     if (!icc.empty() && Succeeded(heif_image_handle_get_raw_color_profile(handle, icc.data()))) {
         colours.icc = icc.data();
         colours.iccSize = icc.size();
-    } else if (Succeeded(heif_image_handle_get_nclx_color_profile(handle, &nclx)) && nclx) {
+    } else if ((Succeeded(heif_image_handle_get_nclx_color_profile(handle, &nclx)) ||
+                Succeeded(heif_image_get_nclx_color_profile(decoded, &nclx))) &&
+               nclx) {
         colours.hasCodePoints = true;
         colours.primaries = nclx->color_primaries;
         colours.transfer = nclx->transfer_characteristics;
@@ -178,9 +182,9 @@ bool HeifReader::CopyDecoded() {
         return false;
     }
     const bool ok = PlanesTo24Bit(image, primary_, target_);
-    heif_image_release(image);
     // The rows are in our storage now.
-    if (ok) ConvertToSrgb(primary_, target_);
+    if (ok) ConvertToSrgb(primary_, image, target_);
+    heif_image_release(image);
     if (ok) target_->Flush();
     return ok;
 }

@@ -1,6 +1,7 @@
 #include "imageconv/jpeg_reader.h"
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "imageconv/orientation.h"
@@ -9,7 +10,8 @@ namespace kv::imageconv {
 namespace {
 // Rows handed to libjpeg per call; several at once spare it an intermediate row copy.
 constexpr int kRowsPerCall = 16;
-// EXIF blocks live in APP1 segments, which are at most this long.
+// EXIF blocks live in APP1 segments and ICC profiles in APP2 ones (in numbered chunks), which
+// are at most this long.
 constexpr unsigned kLongestSegment = 0xFFFF;
 
 void JumpBackToReader(j_common_ptr common) {
@@ -48,6 +50,7 @@ bool JpegReader::StartDecompress() {
     jpeg_create_decompress(&decompressor_);
     jpeg_stdio_src(&decompressor_, input_.get());
     jpeg_save_markers(&decompressor_, JPEG_APP0 + 1, kLongestSegment);
+    jpeg_save_markers(&decompressor_, JPEG_APP0 + 2, kLongestSegment);
     if (jpeg_read_header(&decompressor_, TRUE) != JPEG_HEADER_OK) return false;
     for (jpeg_saved_marker_ptr m = decompressor_.marker_list; m && orientation_ == 1; m = m->next) {
         orientation_ = ExifOrientation(m->data, m->data_length);
@@ -61,6 +64,15 @@ bool JpegReader::StartDecompress() {
     // Grey pictures asked for in colour come out of libjpeg as red, green, blue.
     if (trueColour_ && decompressor_.jpeg_color_space == JCS_GRAYSCALE) {
         decompressor_.out_color_space = JCS_RGB;
+    }
+    // libjpeg joins the profile's chunks in their numbered order, and finds none when a
+    // number is missing, repeated or out of range.
+    JOCTET* icc = nullptr;
+    unsigned int iccSize = 0;
+    if (trueColour_ && jpeg_read_icc_profile(&decompressor_, &icc, &iccSize)) {
+        const bool grey = decompressor_.jpeg_color_space == JCS_GRAYSCALE;
+        colour_.Prepare({icc, iccSize}, grey ? Samples::kGreyAsRgb8 : Samples::kRgb8);
+        free(icc);
     }
     if (!jpeg_start_decompress(&decompressor_)) return false;
     const int outputComponents = decompressor_.output_components;
@@ -83,7 +95,10 @@ bool JpegReader::Decode() {
 }
 
 bool JpegReader::ReadRows(RasterImage* image) {
-    if (setjmp(errors_.jump)) return false;
+    if (setjmp(errors_.jump)) {
+        rowsToSrgb_.Stop();
+        return false;
+    }
     const int bits = decompressor_.output_components == 3 ? 24 : 8;
     if (decompressor_.output_width > INT32_MAX || decompressor_.output_height > INT32_MAX) {
         return false;
@@ -93,14 +108,21 @@ bool JpegReader::ReadRows(RasterImage* image) {
         return false;
     }
     const JDIMENSION height = decompressor_.output_height;
+    rowsToSrgb_.Begin(&colour_, image);
     JSAMPROW rows[kRowsPerCall];
     while (decompressor_.output_scanline < height) {
         const JDIMENSION first = decompressor_.output_scanline;
         JDIMENSION count = height - first;
         if (count > JDIMENSION(kRowsPerCall)) count = kRowsPerCall;
         for (JDIMENSION i = 0; i < count; ++i) rows[i] = image->Row(int32_t(first + i));
-        if (jpeg_read_scanlines(&decompressor_, rows, count) == 0) return false;
+        const JDIMENSION read = jpeg_read_scanlines(&decompressor_, rows, count);
+        if (read == 0) {
+            rowsToSrgb_.Stop();
+            return false;
+        }
+        rowsToSrgb_.Decoded(int32_t(first + read));
     }
+    rowsToSrgb_.Finish();
     return true;
 }
 
@@ -111,6 +133,7 @@ void JpegReader::Close() {
     input_.Close();
     target_ = nullptr;
     orientation_ = 1;
+    colour_.Reset();
     opened_ = false;
 }
 

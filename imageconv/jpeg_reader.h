@@ -1,5 +1,6 @@
 // JPEG files through libjpeg: grey files become 8-bit grey images, colour files 24-bit,
-// turned and mirrored upright as their EXIF orientation says.
+// turned and mirrored upright as their EXIF orientation says, in sRGB when they carry another
+// ICC profile.
 // Every libjpeg error comes back here as a failed step; its messages are never shown.
 #pragma once
 
@@ -8,6 +9,7 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
+#include "imageconv/colour_to_srgb.h"
 #include "imageconv/image_reader.h"
 #include "imageconv/input_file.h"
 
@@ -37,7 +39,9 @@ class JpegReader : public ImageReader {
     ErrorManager errors_;
     bool created_ = false;
     RasterImage* target_ = nullptr;
-    int orientation_ = 1;  // EXIF orientation, 1 = as stored
+    int orientation_ = 1;    // EXIF orientation, 1 = as stored
+    SrgbConversion colour_;  // from the ICC profile, applied as the rows are decoded
+    RowsToSrgb rowsToSrgb_;
     bool opened_ = false;
 };
 

@@ -1,10 +1,12 @@
 // The library's one platform seam: file lookup, fresh output files, the temporary-name
-// search, 64-bit stream positioning and (in mapped_buffer.h) file mapping. Win32 and POSIX each
+// search, 64-bit stream positioning, a second thread and (in mapped_buffer.h) file mapping.
+// Win32 and POSIX each
 // implement it in one file; everything else in the library is portable.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace kv::imageconv {
@@ -29,5 +31,24 @@ bool TempFileName(const char* prefix, std::string* name, long first = 0, long* n
 // Positioning and length of an open stream beyond 2 GiB on every target.
 bool SeekFile(FILE* file, uint64_t offset);
 bool FileLength(FILE* file, uint64_t* length);
+
+// One task run on a thread of its own, so that work on decoded rows overlaps decoding.
+class BackgroundTask {
+  public:
+    BackgroundTask();
+    ~BackgroundTask();
+    BackgroundTask(const BackgroundTask&) = delete;
+    BackgroundTask& operator=(const BackgroundTask&) = delete;
+
+    // Starts `task(argument)` once the previous task has ended; false when no thread could
+    // be started (the caller then runs the task itself).
+    bool Start(void (*task)(void*), void* argument);
+    // Waits until the task has ended; at once when none runs.
+    void Wait();
+
+  private:
+    struct Thread;
+    std::unique_ptr<Thread> thread_;
+};
 
 }  // namespace kv::imageconv

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 
 #include "imageconv/mapped_buffer.h"
 #include "imageconv/platform.h"
@@ -115,6 +116,29 @@ void MappedBuffer::Release(bool deleteFile) {
     view_ = nullptr;
     size_ = 0;
     path_.clear();
+}
+
+struct BackgroundTask::Thread {
+    std::thread thread;
+};
+
+BackgroundTask::BackgroundTask() : thread_(new Thread) {}
+BackgroundTask::~BackgroundTask() {
+    Wait();
+}
+
+bool BackgroundTask::Start(void (*task)(void*), void* argument) {
+    Wait();
+    try {
+        thread_->thread = std::thread(task, argument);
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+void BackgroundTask::Wait() {
+    if (thread_->thread.joinable()) thread_->thread.join();
 }
 
 }  // namespace kv::imageconv

@@ -182,4 +182,36 @@ void MappedBuffer::Release(bool deleteFile) {
     path_.clear();
 }
 
+struct BackgroundTask::Thread {
+    HANDLE handle = nullptr;
+    void (*task)(void*) = nullptr;
+    void* argument = nullptr;
+
+    static DWORD WINAPI Run(void* self) {
+        auto* thread = static_cast<Thread*>(self);
+        thread->task(thread->argument);
+        return 0;
+    }
+};
+
+BackgroundTask::BackgroundTask() : thread_(new Thread) {}
+BackgroundTask::~BackgroundTask() {
+    Wait();
+}
+
+bool BackgroundTask::Start(void (*task)(void*), void* argument) {
+    Wait();
+    thread_->task = task;
+    thread_->argument = argument;
+    thread_->handle = CreateThread(nullptr, 0, Thread::Run, thread_.get(), 0, nullptr);
+    return thread_->handle != nullptr;
+}
+
+void BackgroundTask::Wait() {
+    if (!thread_->handle) return;
+    WaitForSingleObject(thread_->handle, INFINITE);
+    CloseHandle(thread_->handle);
+    thread_->handle = nullptr;
+}
+
 }  // namespace kv::imageconv

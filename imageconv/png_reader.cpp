@@ -2,11 +2,10 @@
 
 #include <png.h>
 
+#include "imageconv/colour_to_srgb.h"
+
 namespace kv::imageconv {
 namespace {
-// Gamma assumed for files without a gAMA chunk, and for sRGB files.
-constexpr double kDefaultFileGamma = 0.45455;
-constexpr double kScreenGamma = 2.2;
 
 png_structp AsPng(void* p) {
     return static_cast<png_structp>(p);
@@ -23,6 +22,30 @@ void IgnoreWarning(png_structp, png_const_charp) {}
 void ReadFromStream(png_structp png, png_bytep buffer, size_t count) {
     auto* input = static_cast<InputFile*>(png_get_io_ptr(png));
     if (!input->Read(buffer, count)) png_error(png, "reading png image error");
+}
+
+// What the file says about its colours, first of: cICP, iCCP, sRGB (which asks for nothing),
+// gAMA and cHRM. Pointers stay valid while `info` lives.
+ColourDescription DescriptionOf(png_structp png, png_infop info) {
+    ColourDescription colours;
+    png_byte primaries = 0, transfer = 0, matrix = 0, fullRange = 0;
+    png_charp name = nullptr;
+    png_bytep icc = nullptr;
+    png_uint_32 iccSize = 0;
+    int compression = 0;
+    if (png_get_cICP(png, info, &primaries, &transfer, &matrix, &fullRange)) {
+        colours.hasCodePoints = true;
+        colours.primaries = primaries;
+        colours.transfer = transfer;
+    } else if (png_get_iCCP(png, info, &name, &compression, &icc, &iccSize)) {
+        colours.icc = icc;
+        colours.iccSize = iccSize;
+    } else if (!png_get_valid(png, info, PNG_INFO_sRGB)) {
+        png_get_gAMA(png, info, &colours.encodingGamma);
+        double* c = colours.chromaticities;
+        png_get_cHRM(png, info, &c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6], &c[7]);
+    }
+    return colours;
 }
 
 }  // namespace
@@ -112,12 +135,7 @@ bool PngReader::ReadRows() {
             target_->palette()[i] = {palette[i].red, palette[i].green, palette[i].blue};
         }
     }
-    double fileGamma = kDefaultFileGamma;
-    if (!png_get_valid(png, info, PNG_INFO_sRGB)) {
-        double gamma = 0;
-        if (png_get_gAMA(png, info, &gamma) && gamma > 0) fileGamma = gamma;
-    }
-    png_set_gamma(png, kScreenGamma, fileGamma);
+    const bool colour = (png_get_color_type(png, info) & PNG_COLOR_MASK_COLOR) != 0;
     png_set_swap_alpha(png);
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
@@ -130,7 +148,10 @@ bool PngReader::ReadRows() {
         }
     }
     // What follows the last row (the end of the compressed stream, the chunks after the
-    // image data) holds nothing the conversion uses, so it is not read at all.
+    // image data) holds nothing the conversion uses, so it is not read at all. Colours are
+    // turned into sRGB by lcms2, not by libpng's gamma correction.
+    ConvertRowsToSrgb(target_, DescriptionOf(png, info),
+                      colour ? Samples::kRgb8 : Samples::kGreyAsRgb8);
     target_->Flush();
     return true;
 }

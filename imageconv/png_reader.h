@@ -1,5 +1,6 @@
 // PNG files through libpng, read from our own stream: samples of 8 bits or fewer become
-// 8-bit palette or grey images, 24-bit RGB or 32-bit alpha-first images.
+// 8-bit palette or grey images, 24-bit RGB or 32-bit alpha-first images; 24-bit ones in sRGB
+// when the file describes other colours.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/bmp_read.cpp
   ${KV_IMAGECONV_DIR}/bmp_rows.cpp
   ${KV_IMAGECONV_DIR}/bmp_write.cpp
+  ${KV_IMAGECONV_DIR}/colour_profiles.cpp
   ${KV_IMAGECONV_DIR}/colour_to_srgb.cpp
   ${KV_IMAGECONV_DIR}/convert_to_bmp.cpp
   ${KV_IMAGECONV_DIR}/counted_memory.cpp

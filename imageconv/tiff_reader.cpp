@@ -2,6 +2,7 @@
 
 #include <tiffio.h>
 
+#include "imageconv/colour_to_srgb.h"
 #include "imageconv/to_24bit.h"
 
 namespace kv::imageconv {
@@ -77,9 +78,82 @@ uint64_t DecodeUnitBytes(TIFF* tiff) {
     return planar == PLANARCONFIG_SEPARATE ? unit * samples : unit;
 }
 
+// The file's ICC profile, if it has one.
+ColourDescription DescriptionOf(TIFF* tiff) {
+    ColourDescription colours;
+    uint32_t size = 0;
+    void* icc = nullptr;
+    if (TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &size, &icc) == 1 && icc) {
+        colours.icc = static_cast<const uint8_t*>(icc);
+        colours.iccSize = size;
+    }
+    return colours;
+}
+
+bool IsGrey(TIFF* tiff) {
+    uint16_t photometric = PHOTOMETRIC_RGB;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    return photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+}
+
+// Prepares the conversion of 16-bit samples: unsigned grey (black at 0) or RGB, stored
+// together in top-down strips. False where the 8-bit path serves.
+bool PrepareDeepColours(TIFF* tiff, SrgbConversion* colour) {
+    uint16_t bits = 0, format = SAMPLEFORMAT_UINT, planar = PLANARCONFIG_CONTIG, samples = 1;
+    uint16_t photometric = 0, orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &format);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    if (TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric) != 1 || bits != 16 ||
+        format != SAMPLEFORMAT_UINT || planar != PLANARCONFIG_CONTIG || TIFFIsTiled(tiff) ||
+        orientation != ORIENTATION_TOPLEFT) {
+        return false;
+    }
+    const bool grey = photometric == PHOTOMETRIC_MINISBLACK;
+    const int colours = grey ? 1 : 3;
+    if ((!grey && photometric != PHOTOMETRIC_RGB) || samples < colours) return false;
+    return colour->Prepare(DescriptionOf(tiff), grey ? Samples::kGrey16 : Samples::kRgb16,
+                           samples - colours);
+}
+
+// 16-bit samples with a colour profile are converted from all their bits, where the RGBA
+// raster would keep only the high byte of each.
+bool TiffReader::ReadDeepStrips(const SrgbConversion& colour) {
+    TIFF* tiff = AsTiff(tiff_);
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    if (rowsPerStrip == 0 || rowsPerStrip > height_) rowsPerStrip = height_;
+    const uint64_t rowBytes = TIFFScanlineSize64(tiff);
+    const uint64_t stripBytes = rowBytes * rowsPerStrip;
+    if (rowBytes == 0 || !FitsDecodeBudget(width_, height_, 2 * stripBytes)) return false;
+    if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
+    MappedBuffer strip;
+    if (!strip.Allocate(size_t(stripBytes))) return false;
+    for (uint32_t y = 0; y < height_; y += rowsPerStrip) {
+        const uint32_t rows = height_ - y < rowsPerStrip ? height_ - y : rowsPerStrip;
+        const tmsize_t wanted = tmsize_t(rowBytes * rows);
+        if (TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y, 0), strip.data(), wanted) !=
+            wanted) {
+            return false;
+        }
+        for (uint32_t r = 0; r < rows; ++r) {
+            colour.ConvertRow(reinterpret_cast<const uint16_t*>(strip.data() + r * rowBytes),
+                              target_->Row(int32_t(y + r)), int32_t(width_));
+        }
+    }
+    target_->Flush();
+    return true;
+}
+
 bool TiffReader::ReadImage() {
     if (width_ > INT32_MAX || height_ > INT32_MAX) return false;
     TIFF* tiff = AsTiff(tiff_);
+    SrgbConversion colour;
+    if (PrepareDeepColours(tiff, &colour)) return ReadDeepStrips(colour);
+    colour.Prepare(DescriptionOf(tiff), IsGrey(tiff) ? Samples::kGreyAsRgb8 : Samples::kRgb8);
+    RowsToSrgb rowsToSrgb;
     // The RGBA raster is decoded band by band, top row first, into a scratch block of one
     // band: the same pixels as one whole-image read, in far less memory. The band and
     // libtiff's decoded strip or tile are counted before anything is made.
@@ -89,6 +163,7 @@ bool TiffReader::ReadImage() {
     if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
     MappedBuffer raster;
     if (!raster.Allocate(size_t(bandBytes))) return false;
+    rowsToSrgb.Begin(&colour, target_);
     char message[1024] = "";
     TIFFRGBAImage rgba;
     if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&rgba, tiff, 0, message)) {
@@ -107,8 +182,11 @@ bool TiffReader::ReadImage() {
             PackColourBytes(raster.data() + r * rasterStride, target_->Row(int32_t(y + r)),
                             int32_t(width_), 0);
         }
+        if (ok) rowsToSrgb.Decoded(int32_t(y + rows));
     }
     TIFFRGBAImageEnd(&rgba);
+    if (ok) rowsToSrgb.Finish();
+    rowsToSrgb.Stop();
     if (ok) target_->Flush();
     return ok;
 }

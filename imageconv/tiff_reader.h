@@ -1,5 +1,6 @@
 // TIFF files through libtiff's RGBA interface: any file libtiff opens with a non-zero
-// width and length becomes a 24-bit image. libtiff's messages are silenced.
+// width and length becomes a 24-bit image, in sRGB when it carries another ICC profile
+// (16-bit ones converted from their full samples). libtiff's messages are silenced.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,8 @@
 #include "imageconv/image_reader.h"
 
 namespace kv::imageconv {
+
+class SrgbConversion;
 
 class TiffReader : public ImageReader {
   public:
@@ -18,6 +21,7 @@ class TiffReader : public ImageReader {
 
   private:
     bool ReadImage();
+    bool ReadDeepStrips(const SrgbConversion& colour);
 
     void* tiff_ = nullptr;  // TIFF*
     RasterImage* target_ = nullptr;

@@ -4,9 +4,11 @@
 #include <lcms2.h>
 #include <png.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "imageconv/convert_to_bmp.h"
 #include "tests/host/imageconv/scratch_dir.h"
@@ -59,6 +61,65 @@ bool WriteDisplayP3Profile(const std::string& path) {
     if (profile) cmsCloseProfile(profile);
     if (curve) cmsFreeToneCurve(curve);
     return ok;
+}
+
+// Known sRGB colours in patches of 16 × 16 (whole JPEG blocks), side by side; grey pictures
+// show the grey of each patch's green.
+constexpr uint8_t kPatches[][3] = {{200, 40, 40},   {40, 170, 60}, {50, 70, 200},   {230, 190, 150},
+                                   {128, 128, 128}, {30, 30, 30},  {245, 245, 245}, {90, 200, 210}};
+constexpr int kPatch = 16, kPatchCount = 8;
+
+Pixels PatchPicture(bool grey) {
+    Pixels p = Solid(kPatch * kPatchCount, kPatch, {0, 0, 0});
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                p.data[(size_t(y) * p.width + x) * 3 + c] = kPatches[x / kPatch][grey ? 1 : c];
+    return p;
+}
+
+Bytes Saved(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    Bytes bytes;
+    if (profile && cmsSaveProfileToMem(profile, nullptr, &size)) {
+        bytes.resize(size);
+        cmsSaveProfileToMem(profile, bytes.data(), &size);
+    }
+    if (profile) cmsCloseProfile(profile);
+    return bytes;
+}
+
+// A matrix-and-curves profile with a power curve and D65 white.
+Bytes PowerProfile(const cmsCIExyYTRIPLE& primaries, double gamma) {
+    const cmsCIExyY white = {0.3127, 0.3290, 1};
+    cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    const Bytes bytes = Saved(cmsCreateRGBProfile(&white, &primaries, curves));
+    cmsFreeToneCurve(curve);
+    return bytes;
+}
+
+// The patches as a photo editor saves them in the space of `icc`: 16-bit samples, one or
+// three a pixel.
+std::vector<uint16_t> CodedPatches(const Bytes& icc, bool grey) {
+    const Pixels srgb = PatchPicture(grey);
+    std::vector<uint16_t> coded(srgb.data.size() / (grey ? 3 : 1));
+    cmsHPROFILE from = cmsCreate_sRGBProfile();
+    cmsHPROFILE to = cmsOpenProfileFromMem(icc.data(), cmsUInt32Number(icc.size()));
+    cmsHTRANSFORM transform = cmsCreateTransform(
+        from, TYPE_RGB_8, to, grey ? TYPE_GRAY_16 : TYPE_RGB_16, INTENT_RELATIVE_COLORIMETRIC, 0);
+    if (transform)
+        cmsDoTransform(transform, srgb.data.data(), coded.data(), srgb.width * srgb.height);
+    if (transform) cmsDeleteTransform(transform);
+    if (to) cmsCloseProfile(to);
+    cmsCloseProfile(from);
+    return coded;
+}
+
+Pixels EightBits(const std::vector<uint16_t>& coded, bool grey) {
+    Pixels p = Solid(kPatch * kPatchCount, kPatch, std::vector<uint8_t>(grey ? 1 : 3, 0));
+    for (size_t i = 0; i < coded.size(); ++i) p.data[i] = uint8_t((coded[i] + 128) / 257);
+    return p;
 }
 
 class IndependentDecoderTest : public ScratchDirTest {
@@ -272,6 +333,159 @@ TEST_F(IndependentDecoderTest, WideGamutPicturesComeOutAsAColourManagedConversio
                          2);
         ExpectSamePixels(Path(std::string("srgb") + format),
                          std::string(kMagick) + " " + decoded + " -depth 8 ppm:-");
+    }
+}
+
+TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgbColours) {
+    for (const char* tool : {"/usr/bin/heif-enc", "/usr/bin/cwebp", "/usr/bin/avifenc"}) {
+        if (!Have(tool)) GTEST_SKIP() << tool << " is missing";
+    }
+    const std::string ghostscript = "/usr/share/color/icc/ghostscript/";
+    // Red and green exchanged: a reader that ignores the profile shows red patches green.
+    const Bytes swapped = PowerProfile({{0.30, 0.60, 1}, {0.64, 0.33, 1}, {0.15, 0.06, 1}}, 2.2);
+    const cmsCIExyYTRIPLE adobe = {{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
+    cmsToneCurve* curve = cmsBuildGamma(nullptr, 1.5);
+    const cmsCIExyY d65 = {0.3127, 0.3290, 1};
+    const Bytes grey = Saved(cmsCreateGrayProfile(&d65, curve));
+    cmsFreeToneCurve(curve);
+    ASSERT_TRUE(WriteDisplayP3Profile(Path("p3.icc")));
+    const struct {
+        const char* name;
+        Bytes icc;  // what the samples are coded in
+        bool grey;
+    } spaces[] = {
+        {"swapped", swapped, false},
+        {"adobe", ReadFile(ghostscript + "a98.icc"), false},
+        {"prophoto", ReadFile(ghostscript + "rommrgb.icc"), false},
+        {"grey", grey, true},
+        {"p3", ReadFile(Path("p3.icc")), false},
+        {"gamma", PowerProfile(adobe, 1.8), false},  // PNG's gAMA and cHRM, no profile
+        {"broken", Bytes(300, 'x'), false},          // unusable: the picture as coded
+    };
+    // Each file: a space, a format; the largest difference a patch may show.
+    const struct {
+        const char* file;
+        int tolerance;
+    } cases[] = {
+        {"swapped.jpg", 4},   {"adobe.jpg", 4},      {"grey.jpg", 3},     {"broken.jpg", 3},
+        {"swapped.png", 2},   {"adobe.png", 2},      {"grey.png", 2},     {"p3.png", 2},
+        {"gamma.png", 2},     {"swapped.tif", 2},    {"adobe.tif", 2},    {"prophoto16.tif", 1},
+        {"grey16.tif", 1},    {"swapped.webp", 2},   {"swapped.heic", 5}, {"swapped.avif", 3},
+        {"swapped8.avif", 3}, {"swapped12.avif", 3}, {"p3.avif", 4},
+    };
+    for (const auto& c : cases) {
+        const std::string file = c.file;
+        const std::string format = file.substr(file.find('.'));
+        const auto* space = &spaces[0];
+        while (file.compare(0, strlen(space->name), space->name) != 0) ++space;
+        const bool deep = file.find("16.") != std::string::npos;
+        const bool broken = space->icc.size() == 300;
+        const std::vector<uint16_t> coded =
+            broken ? CodedPatches(Saved(cmsCreate_sRGBProfile()), false)
+                   : CodedPatches(space->icc, space->grey);
+        const Pixels eight = EightBits(coded, space->grey);
+        const std::string path = Path(file);
+        const std::string png = Path(std::string(space->name) + ".png");
+        const std::string avif = "avifenc -s 10 --min 0 --max 0 -y 444 ";
+        if (format == ".jpg") {
+            ASSERT_TRUE(WriteJpeg(path, eight, 100));
+            // In three chunks, the last one first.
+            WriteBytes(file,
+                       WithIccProfile(ReadFile(path), space->icc, space->icc.size() / 3 + 1, true));
+        } else if (format == ".tif") {
+            ASSERT_TRUE(
+                deep ? WriteTiff16(path, eight.width, eight.height, eight.channels, coded, 32946,
+                                   space->icc)
+                     : WriteTiff(path, eight, file == "adobe.tif" ? 8 : 5, 8, 1, space->icc));
+        } else if (format == ".png" || format == ".webp" || format == ".heic") {
+            ASSERT_TRUE(WritePng(png, eight.width, eight.height,
+                                 space->grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, 8,
+                                 eight.data));
+            Bytes chunked = ReadFile(png);
+            if (file == "p3.png") {
+                chunked = WithPngChunk(chunked, "cICP", {12, 13, 0, 1});
+            } else if (file == "gamma.png") {
+                chunked = WithPngChunk(chunked, "gAMA", Be(55556, 4));
+                chunked =
+                    WithPngChunk(chunked, "cHRM",
+                                 Be(31270, 4) + Be(32900, 4) + Be(64000, 4) + Be(33000, 4) +
+                                     Be(21000, 4) + Be(71000, 4) + Be(15000, 4) + Be(6000, 4));
+            } else {
+                uLongf size = compressBound(uLong(space->icc.size()));
+                Bytes packed(size);
+                compress(packed.data(), &size, space->icc.data(), uLong(space->icc.size()));
+                packed.resize(size);
+                chunked = WithPngChunk(chunked, "iCCP", Bytes{'p', 0, 0} + packed);
+            }
+            WriteBytes(std::string(space->name) + ".png", chunked);
+            if (format == ".webp") {
+                ASSERT_TRUE(Make("cwebp -lossless -exact -metadata icc " + png + " -o " + path));
+            } else if (format == ".heic") {
+                ASSERT_TRUE(Make("heif-enc -q 100 -p chroma=444 " + png + " -o " + path));
+            }
+        } else if (file == "swapped.avif") {
+            ASSERT_TRUE(
+                WritePng(png, eight.width, eight.height, PNG_COLOR_TYPE_RGB, 8, eight.data));
+            WriteBytes("swapped.icc", space->icc);
+            ASSERT_TRUE(Make(avif + "--icc " + Path("swapped.icc") + " " + png + " " + path));
+        } else if (file == "p3.avif") {
+            // The colours of the AV1 sequence header alone: avifenc's colr box renamed away.
+            ASSERT_TRUE(
+                WritePng(png, eight.width, eight.height, PNG_COLOR_TYPE_RGB, 8, eight.data));
+            ASSERT_TRUE(Make(avif + "--cicp 12/13/1 " + png + " " + path));
+            Bytes bytes = ReadFile(path);
+            const std::string text(bytes.begin(), bytes.end());
+            ASSERT_NE(text.find("colrnclx"), std::string::npos);
+            memcpy(&bytes[text.find("colrnclx")], "free", 4);
+            WriteBytes(file, bytes);
+        } else {
+            // YCgCo (matrix 8) and the matrix derived from BT.709's primaries (12), in sRGB.
+            const Pixels srgb = PatchPicture(false);
+            ASSERT_TRUE(WritePng(png, srgb.width, srgb.height, PNG_COLOR_TYPE_RGB, 8, srgb.data));
+            ASSERT_TRUE(Make(avif + "--cicp 1/13/" + (file == "swapped8.avif" ? "8 " : "12 ") +
+                             png + " " + path));
+        }
+        ASSERT_EQ(ConvertFileToBmp(path.c_str(), Path("out.bmp").c_str()), kConverted) << file;
+        const Pixels ours = ReadBmp(Path("out.bmp")).rgb;
+        const Pixels truth = PatchPicture(space->grey);
+        for (int patch = 0; patch < kPatchCount; ++patch) {
+            const int x = patch * kPatch + kPatch / 2, y = kPatch / 2;
+            for (int channel = 0; channel < 3; ++channel) {
+                EXPECT_NEAR(ours.At(x, y)[channel], truth.At(x, y)[channel], c.tolerance)
+                    << file << ", patch " << patch << ", channel " << channel;
+            }
+        }
+    }
+}
+
+// HDR greys in AVIF (BT.2020, PQ or HLG): the tone curve's anchors. Black stays black; light a
+// quarter of the 203 cd/m² SDR white (PQ 113, HLG 128: about 51 cd/m²) is below the roll-off
+// and shows as that quarter (sRGB 138); the mastering peak of 1000 cd/m² (PQ 192, HLG 255)
+// becomes SDR white; reference white itself (PQ 148, HLG 191) shows bright, not dark and flat.
+TEST_F(IndependentDecoderTest, HdrPicturesAreToneMappedToSdr) {
+    if (!Have("/usr/bin/avifenc")) GTEST_SKIP() << "avifenc is missing";
+    const struct {
+        const char* transfer;
+        uint8_t code[4];
+    } curves[] = {{"16", {0, 113, 192, 148}}, {"18", {0, 128, 255, 191}}};
+    for (const auto& curve : curves) {
+        Pixels picture = Solid(4 * kPatch, kPatch, {0});
+        for (int y = 0; y < kPatch; ++y)
+            for (int x = 0; x < 4 * kPatch; ++x)
+                picture.data[size_t(y) * 4 * kPatch + x] = curve.code[x / kPatch];
+        ASSERT_TRUE(WritePng(Path("hdr.png"), picture.width, picture.height, PNG_COLOR_TYPE_GRAY, 8,
+                             picture.data));
+        const std::string avif = Path(std::string("hdr") + curve.transfer + ".avif");
+        ASSERT_TRUE(Make(std::string("avifenc -s 10 --min 0 --max 0 -y 444 --cicp 9/") +
+                         curve.transfer + "/9 " + Path("hdr.png") + " " + avif));
+        ASSERT_EQ(ConvertFileToBmp(avif.c_str(), Path("out.bmp").c_str()), kConverted);
+        const Pixels ours = ReadBmp(Path("out.bmp")).rgb;
+        const int expected[3] = {0, 138, 255};
+        for (int patch = 0; patch < 3; ++patch) {
+            EXPECT_NEAR(ours.At(patch * kPatch + 8, 8)[1], expected[patch], 3)
+                << curve.transfer << ", patch " << patch;
+        }
+        EXPECT_GE(ours.At(3 * kPatch + 8, 8)[1], 220) << curve.transfer;
     }
 }
 

@@ -240,9 +240,10 @@ TEST_F(PngTest, TruncatedDataFailsTheDecodeButNothingAfterTheLastRowIsRead) {
 
 using TiffTest = ReaderTest;
 
-TEST_F(TiffTest, UncompressedLzwAndPackBitsFilesGiveTheExactPicture) {
+TEST_F(TiffTest, UncompressedLzwPackBitsAndDeflateFilesGiveTheExactPicture) {
     const Pixels rgb = Pattern(23, 9, 3);
-    for (int compression : {1, 5, 32773}) {
+    // Deflate as photo editors write it (8) and in its older number (32946).
+    for (int compression : {1, 5, 32773, 8, 32946}) {
         const std::string path = Path("t" + std::to_string(compression) + ".tif");
         ASSERT_TRUE(WriteTiff(path, rgb, compression, 4));
         TiffReader reader;

@@ -370,6 +370,40 @@ std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int o
     return out;
 }
 
+std::vector<uint8_t> WithIccProfile(const std::vector<uint8_t>& jpeg,
+                                    const std::vector<uint8_t>& icc, size_t chunkBytes,
+                                    bool reversed) {
+    const size_t count = (icc.size() + chunkBytes - 1) / chunkBytes;
+    std::vector<uint8_t> markers;
+    for (size_t n = 0; n < count; ++n) {
+        const size_t i = reversed ? count - 1 - n : n;
+        const size_t size = std::min(chunkBytes, icc.size() - i * chunkBytes);
+        const size_t length = 2 + 12 + 2 + size;
+        std::vector<uint8_t> marker = {0xFF, 0xE2, uint8_t(length >> 8), uint8_t(length)};
+        const char* name = "ICC_PROFILE";
+        marker.insert(marker.end(), name, name + 12);
+        marker.insert(marker.end(), {uint8_t(i + 1), uint8_t(count)});
+        marker.insert(marker.end(), icc.begin() + i * chunkBytes,
+                      icc.begin() + i * chunkBytes + size);
+        markers.insert(markers.end(), marker.begin(), marker.end());
+    }
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    out.insert(out.end(), markers.begin(), markers.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+std::vector<uint8_t> WithPngChunk(const std::vector<uint8_t>& png, const char* type,
+                                  const std::vector<uint8_t>& data) {
+    constexpr size_t kAfterHeader = 8 + 25;  // signature, IHDR
+    Bytes chunk = Be(uint32_t(data.size()), 4) + Tag(type) + data;
+    chunk = chunk + Be(uint32_t(crc32(0, chunk.data() + 4, uInt(chunk.size() - 4))), 4);
+    std::vector<uint8_t> out(png.begin(), png.begin() + kAfterHeader);
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    out.insert(out.end(), png.begin() + kAfterHeader, png.end());
+    return out;
+}
+
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::vector<uint8_t> bytes;
     FILE* f = fopen(path.c_str(), "rb");
@@ -453,28 +487,46 @@ bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality, bool 
     return fclose(f) == 0;
 }
 
-bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, int rowsPerStrip,
-               int orientation) {
+namespace {
+bool WriteTiffSamples(const std::string& path, int width, int height, int channels, int bits,
+                      const uint8_t* samples, int compression, int rowsPerStrip, int orientation,
+                      const std::vector<uint8_t>& icc) {
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     if (!tiff) return false;
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(pixels.width));
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(pixels.height));
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(pixels.channels));
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(width));
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(height));
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(channels));
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(bits));
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
-                 pixels.channels == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+                 channels == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(compression));
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(rowsPerStrip));
     TIFFSetField(tiff, TIFFTAG_ORIENTATION, uint16_t(orientation));
-    const size_t stride = size_t(pixels.width) * pixels.channels;
+    if (!icc.empty()) TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(icc.size()), icc.data());
+    const size_t stride = size_t(width) * channels * (bits / 8);
     bool ok = true;
-    for (int y = 0; y < pixels.height && ok; ++y) {
-        ok = TIFFWriteScanline(tiff, const_cast<uint8_t*>(pixels.data.data() + y * stride),
-                               uint32_t(y), 0) == 1;
+    for (int y = 0; y < height && ok; ++y) {
+        ok = TIFFWriteScanline(tiff, const_cast<uint8_t*>(samples + y * stride), uint32_t(y), 0) ==
+             1;
     }
     TIFFClose(tiff);
     return ok;
+}
+}  // namespace
+
+bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, int rowsPerStrip,
+               int orientation, const std::vector<uint8_t>& icc) {
+    return WriteTiffSamples(path, pixels.width, pixels.height, pixels.channels, 8,
+                            pixels.data.data(), compression, rowsPerStrip, orientation, icc);
+}
+
+bool WriteTiff16(const std::string& path, int width, int height, int channels,
+                 const std::vector<uint16_t>& samples, int compression,
+                 const std::vector<uint8_t>& icc) {
+    return WriteTiffSamples(path, width, height, channels, 16,
+                            reinterpret_cast<const uint8_t*>(samples.data()), compression, 8, 1,
+                            icc);
 }
 
 std::vector<uint8_t> Bmp24(const Pixels& rgb, bool topDown, bool coreHeader) {

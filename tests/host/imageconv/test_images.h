@@ -43,8 +43,13 @@ bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality = 90,
 
 // TIFF (libtiff compression number, e.g. 1 none, 5 LZW, 32773 PackBits); 1 or 3 channels.
 // `orientation` is the TIFF Orientation tag (1: rows stored top row first, 4: bottom first).
+// `icc`: an ICC profile for the file's ICC tag.
 bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, int rowsPerStrip = 8,
-               int orientation = 1);
+               int orientation = 1, const std::vector<uint8_t>& icc = {});
+// TIFF of 16-bit samples (1 or 3 channels, top row first, strips of 8 rows).
+bool WriteTiff16(const std::string& path, int width, int height, int channels,
+                 const std::vector<uint16_t>& samples, int compression,
+                 const std::vector<uint8_t>& icc = {});
 
 // BMP of 24 bits from RGB pixels; `topDown` stores rows top first (negative height);
 // `coreHeader` uses the 12-byte OS/2 header.
@@ -116,6 +121,15 @@ std::vector<uint8_t> GridHeic(const std::vector<std::vector<uint8_t>>& tiles, ui
 // given byte order and one IFD holding only the orientation entry (type SHORT, count 1).
 std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int orientation,
                                          bool bigEndian = false);
+
+// A JPEG file with an ICC profile in APP2 segments right after its start marker, in chunks of
+// at most `chunkBytes`, the last chunk first when `reversed`.
+std::vector<uint8_t> WithIccProfile(const std::vector<uint8_t>& jpeg,
+                                    const std::vector<uint8_t>& icc, size_t chunkBytes,
+                                    bool reversed = false);
+// A PNG file with a chunk of the given type and data right after its header chunk.
+std::vector<uint8_t> WithPngChunk(const std::vector<uint8_t>& png, const char* type,
+                                  const std::vector<uint8_t>& data);
 
 // A BMP as written by the library, checked field by field by the caller.
 struct BmpFile {
