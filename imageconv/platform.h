@@ -1,7 +1,6 @@
 // The library's one platform seam: file lookup, fresh output files, the temporary-name
 // search, 64-bit stream positioning, a second thread and (in mapped_buffer.h) file mapping.
-// Win32 and POSIX each
-// implement it in one file; everything else in the library is portable.
+// Win32 and POSIX each implement it in one file; everything else in the library is portable.
 #pragma once
 
 #include <cstdint>
