@@ -462,6 +462,7 @@ TEST_F(ProgramViewerHostingTest, TwoInstancesNeitherCrossNorStrandEachOther) {
     // Another instance is closed first.
     ASSERT_TRUE(e2e::PostClose(first.viewer));
     ASSERT_TRUE(first.program->WaitForExit(kExitMs).has_value());
+    EXPECT_EQ(e2e::ListFiles(kStagingFolder).size(), 1u);  // the other's stand-in stays
     const std::string travelBitmap = Repair("__~*.pcx.bmp");
     ASSERT_FALSE(travelBitmap.empty());
     EXPECT_EQ(BitmapSize(kStagingFolder + "\\" + travelBitmap), std::make_pair(40, 30));
@@ -472,6 +473,7 @@ TEST_F(ProgramViewerHostingTest, TwoInstancesNeitherCrossNorStrandEachOther) {
     Session second = take();
     resume(bitmapSession);
     CloseBitmapViewer();
+    EXPECT_EQ(e2e::ListFiles(kStagingFolder).size(), 1u);
     resume(second);
     const std::string familyBitmap = Repair("__~*.pcx.bmp");
     ASSERT_FALSE(familyBitmap.empty());
