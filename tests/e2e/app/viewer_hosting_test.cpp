@@ -329,54 +329,41 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsT
 
 // Names with characters the code page lacks, as the shell passes them: the program reaches
 // the file under a name the code page carries, and names the bitmap after the original with
-// those characters replaced.
+// those characters replaced and a hash that makes it the photo's own. Without short names
+// (on many volumes) that name is a stand-in in the staging folder: a hard link, or for a
+// read-only photo a writable copy made only at "修复". The photos keep their bytes.
 TEST_F(ProgramViewerHostingTest, NamesOutsideTheCodePageOpenDockAndConvert) {
     const struct {
         std::wstring name;
-        std::string bitmapPattern;  // '*': the hash that makes the name the photo's own
+        std::string bitmapPattern;  // '*': the hash
         std::string viewerName;     // empty: whatever name reaches the file
-    } cases[] = {
-        {L"사진 2024.pcx", "__ 2024~*.pcx.bmp", ""},  // Korean
-        {L"照片😀.pcx", "照片_~*.pcx.bmp", ""},        // an emoji
-        {L"𠮷野家.pcx", "_野家~*.pcx.bmp", ""},       // an extension-B ideograph
-        // Only the folder lost characters: the viewer shows the file's own name.
-        {L"相册 사진\\旧 照片.pcx", "旧 照片.pcx.bmp", "旧 照片.pcx"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.bitmapPattern);
-        RepairAndReopen(c.name, c.bitmapPattern, MakePcx24(64, 48), c.viewerName);
-    }
-}
-
-// On volumes without short names such a photo is reached through a stand-in in the staging
-// folder, named after it and unique to it: a hard link, or for a read-only photo a copy
-// (writable, so that the folder delete removes it) made at "修复". The photos keep their
-// bytes.
-TEST_F(ProgramViewerHostingTest, StandInsOnVolumesWithoutShortNames) {
-    programFile_ = ProgramWithoutShortNames();
-    const struct {
-        std::wstring name;
-        std::string bitmapPattern;
+        bool withoutShortNames;
         DWORD attributes;
     } cases[] = {
-        {L"사진 2024.pcx", "__ 2024~*.pcx.bmp", FILE_ATTRIBUTE_NORMAL},
-        {L"가족.pcx", "__~*.pcx.bmp", FILE_ATTRIBUTE_READONLY},
+        {L"사진 2024.pcx", "__ 2024~*.pcx.bmp", "", false, FILE_ATTRIBUTE_NORMAL},  // Korean
+        {L"照片😀.pcx", "照片_~*.pcx.bmp", "", false, FILE_ATTRIBUTE_NORMAL},        // an emoji
+        {L"𠮷野家.pcx", "_野家~*.pcx.bmp", "", false, FILE_ATTRIBUTE_NORMAL},       // extension B
+        // Only the folder lost characters: the viewer shows the file's own name.
+        {L"相册 사진\\旧 照片.pcx", "旧 照片.pcx.bmp", "旧 照片.pcx", false, FILE_ATTRIBUTE_NORMAL},
+        {L"사진 2024.pcx", "__ 2024~*.pcx.bmp", "", true, FILE_ATTRIBUTE_NORMAL},
+        {L"가족.pcx", "__~*.pcx.bmp", "", true, FILE_ATTRIBUTE_READONLY},
         // Two photos of one name in folders the code page cannot name: each its own.
-        {L"사진 앨범\\IMG_0001.pcx", "IMG_0001~*.pcx.bmp", FILE_ATTRIBUTE_NORMAL},
-        {L"여행 앨범\\IMG_0001.pcx", "IMG_0001~*.pcx.bmp", FILE_ATTRIBUTE_NORMAL},
+        {L"사진 앨범\\IMG_0001.pcx", "IMG_0001~*.pcx.bmp", "", true, FILE_ATTRIBUTE_NORMAL},
+        {L"여행 앨범\\IMG_0001.pcx", "IMG_0001~*.pcx.bmp", "", true, FILE_ATTRIBUTE_NORMAL},
     };
     std::vector<std::string> bitmaps;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bitmapPattern);
+        programFile_ = c.withoutShortNames ? ProgramWithoutShortNames() : BuiltProgram();
         photoAttributes_ = c.attributes;
         const std::string bytes = MakePcx24(64 + int(bitmaps.size()), 48);
-        const bool linked = !(c.attributes & FILE_ATTRIBUTE_READONLY);
-        bitmaps.push_back(RepairAndReopen(c.name, c.bitmapPattern, bytes, "", linked));
+        const bool copied = c.withoutShortNames && (c.attributes & FILE_ATTRIBUTE_READONLY);
+        bitmaps.push_back(RepairAndReopen(c.name, c.bitmapPattern, bytes, c.viewerName, !copied));
         EXPECT_EQ(PhotoBytes(c.name), bytes);
         const DWORD attributes = GetFileAttributesW((e2e::Wide(kPictures) + c.name).c_str());
         EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, c.attributes & FILE_ATTRIBUTE_READONLY);
     }
-    EXPECT_NE(bitmaps[2], bitmaps[3]);
+    EXPECT_NE(bitmaps[6], bitmaps[7]);
 }
 
 TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImage) {
