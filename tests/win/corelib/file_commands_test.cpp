@@ -189,17 +189,6 @@ TEST_F(FileCommandsTest, RemoveDirTreeRefusesEmptyPathsRootsAndSpellingsOfOtherF
 
     const std::string share = MakeStandInShare();
     if (share.empty()) GTEST_SKIP() << "no Wine prefix to serve a share from";
-    // A server name beginning with ';' names a redirector's device, which reaches shares by
-    // a spelling of its own: the folder the prefix serves under that name stays.
-    const std::string redirected = share + "\\;LanmanRedirector";
-    CreateDirectoryA(redirected.c_str(), nullptr);
-    MakeTree(redirected + "\\kvserver");
-    const std::string redirectedPath = "\\\\;LanmanRedirector\\kvserver\\a\\b";
-    if (Exists(redirectedPath)) {
-        EXPECT_FALSE(Logical(core::kRemoveDirTree, {TextArg(redirectedPath.c_str())}));
-        EXPECT_EQ(ReadTestFile(redirectedPath + "\\3.txt"), "three");
-    }
-    Wipe(redirected);
     // The second share's name holds a byte pair whose second byte is the separator's.
     for (const std::string name : {"share", "乗x"}) {
         const std::string root = "\\\\kvserver\\" + name;
