@@ -1,5 +1,6 @@
 #include "app/code_page_path.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "app/native_declarations.h"
 #include "app/program_state.h"
 #include "app/staging.h"
+#include "app/wide_arguments.h"
 
 namespace kv::app {
 namespace {
@@ -17,33 +19,27 @@ constexpr uint32_t kAnsiCodePage = 0;
 constexpr uint32_t kNoBestFitCharacters = 0x400;
 // What a lost character of the name becomes in the names the program makes.
 constexpr char kLostCharacter = '_';
+constexpr uint32_t kReadOnlyAttribute = 0x1;
+constexpr uint32_t kNormalAttribute = 0x80;
+constexpr uint32_t kNoAttributes = 0xFFFFFFFF;
+// The largest photo "修复" copies into the staging folder: about 6 s from a slow memory card
+// (20 MB/s), and more than any camera's photo but a 16-bit TIFF of 20 megapixels or more.
+constexpr uint64_t kLargestCopiedPhoto = 128ull << 20;
+// Test builds take the route of volumes without short names (Wine makes a short name for
+// every file), so that the link and copy route runs under the tests.
+#ifdef KV_WITHOUT_SHORT_NAMES
+constexpr bool kUseShortNames = false;
+#else
+constexpr bool kUseShortNames = true;
+#endif
 
-// The wide command line's arguments, split by the same rules as the ANSI one (program name
-// skipped; blanks and control characters separate; a double-quoted stretch is one argument).
-std::vector<std::wstring> WideArguments(const wchar_t* p) {
-    std::vector<std::wstring> arguments;
-    if (*p == L'"') {
-        for (++p; *p && *p != L'"'; ++p) {
-        }
-        if (*p == L'"') ++p;
-    } else {
-        while (*p && *p != L' ') ++p;
-    }
-    if (*p == L' ') ++p;
-    while (*p) {
-        if (*p <= L' ') {
-            ++p;
-            continue;
-        }
-        const bool quoted = *p == L'"';
-        if (quoted) ++p;
-        const wchar_t* start = p;
-        while (*p && (quoted ? *p != L'"' : *p > L' ' && *p != L'"')) ++p;
-        arguments.emplace_back(start, p);
-        if (quoted && *p == L'"') ++p;
-    }
-    return arguments;
-}
+// What GetFileAttributesExW answers for a file.
+struct FileAttributeData {
+    uint32_t attributes;
+    uint32_t times[6];
+    uint32_t sizeHigh;
+    uint32_t sizeLow;
+};
 
 // The text in the code page; `lost` tells whether any character had no equivalent there.
 std::string ToCodePage(const wchar_t* wide, int32_t length, bool* lost) {
@@ -90,6 +86,21 @@ std::string RecognisableName(const std::wstring& path, bool* anyLost) {
     return result;
 }
 
+// The recognisable name made unique to the photo: a short hash of the whole wide path goes
+// before the extension, so that photos whose names read alike never share a stand-in.
+std::string UniqueName(const std::string& name, const std::wstring& path) {
+    uint32_t hash = 2166136261u;  // 32-bit FNV-1a over the UTF-16 units
+    for (const wchar_t unit : path) {
+        hash ^= uint16_t(unit);
+        hash *= 16777619u;
+    }
+    char tag[16];
+    snprintf(tag, sizeof tag, "~%08X", unsigned(hash));
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos) return name + tag;
+    return name.substr(0, dot) + tag + name.substr(dot);
+}
+
 // The path's short form in the code page, empty when the volume has none free of lost
 // characters.
 std::string ShortPath(const std::wstring& path) {
@@ -105,20 +116,37 @@ std::string ShortPath(const std::wstring& path) {
     return lost ? std::string() : converted;
 }
 
-// A hard link to the file (a copy when the staging folder is on another volume) in the
-// staging folder under `name`; empty when neither could be made.
-std::string StagedLink(const std::wstring& source, const std::string& name) {
-    EnsureStagingFolder();
-    const Text target = Text::Join({kTexts.stagingPrefix, name.c_str()});
-    // An earlier start's link goes first: writing over it would write into the file it
-    // links to.
-    CallNative<int32_t>(kDeleteFile, target.c_str());
-    const std::wstring wideTarget = FromCodePage(target.c_str());
-    const bool made =
-        CallNative<int32_t>(kCreateHardLinkW, wideTarget.c_str(), source.c_str(),
-                            static_cast<void*>(nullptr)) != 0 ||
-        CallNative<int32_t>(kCopyFileW, source.c_str(), wideTarget.c_str(), int32_t(1)) != 0;
-    return made ? std::string(target.c_str()) : std::string();
+// A hard link to the photo at the staged path. A read-only photo is never linked: the
+// folder delete could not remove the link, and its name could never be freed again.
+bool MakeStagedLink() {
+    // A name that cannot be freed (held by another instance) makes the link fail: nothing is
+    // ever written through an existing name.
+    CallNative<int32_t>(kDeleteFile, globals.stagedPath.c_str());
+    const uint32_t attributes =
+        CallNative<uint32_t>(kGetFileAttributesW, globals.photoPath.c_str());
+    if (attributes == kNoAttributes || (attributes & kReadOnlyAttribute)) return false;
+    const std::wstring target = FromCodePage(globals.stagedPath.c_str());
+    return CallNative<int32_t>(kCreateHardLinkW, target.c_str(), globals.photoPath.c_str(),
+                               static_cast<void*>(nullptr)) != 0;
+}
+
+// A copy of the photo at the staged path, writable so that the folder delete removes it; a
+// photo above kLargestCopiedPhoto is not copied.
+bool MakeStagedCopy() {
+    FileAttributeData data{};
+    if (!CallNative<int32_t>(kGetFileAttributesExW, globals.photoPath.c_str(), int32_t(0), &data))
+        return false;
+    if ((uint64_t(data.sizeHigh) << 32 | data.sizeLow) > kLargestCopiedPhoto) return false;
+    const std::wstring target = FromCodePage(globals.stagedPath.c_str());
+    CallNative<int32_t>(kDeleteFile, globals.stagedPath.c_str());
+    const int32_t failIfExists = 1;
+    return CallNative<int32_t>(kCopyFileW, globals.photoPath.c_str(), target.c_str(),
+                               failIfExists) != 0 &&
+           CallNative<int32_t>(kSetFileAttributesW, target.c_str(), kNormalAttribute) != 0;
+}
+
+bool StagedPathExists() {
+    return CallNative<uint32_t>(kGetFileAttributes, globals.stagedPath.c_str()) != kNoAttributes;
 }
 
 }  // namespace
@@ -127,26 +155,55 @@ void TakeImageArgument(const char* ansiArgument) {
     globals.imagePath = Text::Copy(ansiArgument);
     const std::vector<std::wstring> wide =
         WideArguments(CallNative<const wchar_t*>(kGetCommandLineW));
-    if (wide.size() != 1) return;
     bool lost = false;
-    ToCodePage(wide[0].c_str(), int32_t(wide[0].size()), &lost);
-    if (!lost) return;
+    if (wide.size() == 1) ToCodePage(wide[0].c_str(), int32_t(wide[0].size()), &lost);
+    if (!lost) {
+        // A bitmap this program made stays while this instance shows it.
+        HoldStagedFile(ansiArgument);
+        return;
+    }
 
     bool nameLost = false;
     const std::string name = RecognisableName(wide[0], &nameLost);
-    std::string reachable;
-    // Only the folders lost characters: their short names lead to the file's own name, which
-    // the viewer then shows.
-    const size_t separator = wide[0].find_last_of(L"\\/");
-    if (!nameLost && separator != std::wstring::npos) {
-        const std::string folder = ShortPath(wide[0].substr(0, separator));
-        if (!folder.empty()) reachable = folder + "\\" + name;
+    const std::string standIn = UniqueName(name, wide[0]);
+    if (kUseShortNames) {
+        std::string reachable;
+        // Only the folders lost characters: their short names lead to the file's own name,
+        // which the viewer then shows.
+        const size_t separator = wide[0].find_last_of(L"\\/");
+        if (!nameLost && separator != std::wstring::npos) {
+            const std::string folder = ShortPath(wide[0].substr(0, separator));
+            if (!folder.empty()) reachable = folder + "\\" + name;
+        }
+        if (reachable.empty()) reachable = ShortPath(wide[0]);
+        if (!reachable.empty()) {
+            globals.imagePath = Text::Copy(reachable.c_str());
+            globals.imageName = Text::Copy(nameLost ? standIn.c_str() : name.c_str());
+            return;
+        }
     }
-    if (reachable.empty()) reachable = ShortPath(wide[0]);
-    if (reachable.empty()) reachable = StagedLink(wide[0], name);
-    if (reachable.empty()) return;
-    globals.imagePath = Text::Copy(reachable.c_str());
-    globals.imageName = Text::Copy(name.c_str());
+
+    // Through the staging folder: linked now when the photo can be linked (a copy waits for
+    // "修复"). A stand-in another instance holds is the same photo's, since its name is.
+    EnsureStagingFolder();
+    globals.photoPath = wide[0];
+    globals.stagedPath = Text::Join({kTexts.stagingPrefix, standIn.c_str()});
+    globals.imageName = Text::Copy(standIn.c_str());
+    if (MakeStagedLink() || StagedPathExists()) {
+        globals.imagePath = Text::Copy(globals.stagedPath.c_str());
+        HoldStagedFile(globals.stagedPath.c_str());
+    }
+}
+
+Text ConversionSource() {
+    if (globals.photoPath.empty()) return Text::Copy(globals.imagePath.c_str());
+    // The link made at the start is gone when another instance's clean-up came first.
+    if (!StagedPathExists()) {
+        EnsureStagingFolder();
+        if (!MakeStagedLink() && !MakeStagedCopy()) return Text();
+    }
+    HoldStagedFile(globals.stagedPath.c_str());
+    return Text::Copy(globals.stagedPath.c_str());
 }
 
 }  // namespace kv::app

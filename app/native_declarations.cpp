@@ -30,6 +30,11 @@ const char* const kNativeDllNames[kNativeDeclarationCount] = {
     "kernel32.dll",
     "kernel32.dll",
     "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
 };
 
 const char* const kNativeFunctionNames[kNativeDeclarationCount] = {
@@ -59,6 +64,11 @@ const char* const kNativeFunctionNames[kNativeDeclarationCount] = {
     "GetShortPathNameW",
     "CreateHardLinkW",
     "CopyFileW",
+    "GetFileAttributesA",
+    "GetFileAttributesW",
+    "GetFileAttributesExW",
+    "SetFileAttributesW",
+    "CreateFileA",
 };
 
 }  // namespace kv::app

@@ -33,7 +33,12 @@ enum NativeIndex : int32_t {
     kGetShortPathNameW = 23,
     kCreateHardLinkW = 24,
     kCopyFileW = 25,
-    kNativeDeclarationCount = 26,
+    kGetFileAttributes = 26,
+    kGetFileAttributesW = 27,
+    kGetFileAttributesExW = 28,
+    kSetFileAttributesW = 29,
+    kCreateFile = 30,
+    kNativeDeclarationCount = 31,
 };
 
 // DLL name (empty: the runtime searches its system DLL list) and function name of each.

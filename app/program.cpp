@@ -57,10 +57,12 @@ uint64_t OnHostTimerTick() {
     return kNoValue;
 }
 
-// Registered with the runtime: the image path and name are the globals that own memory.
+// Registered with the runtime: the image path and names are the globals that own runtime
+// memory.
 void ReleaseImagePath() {
     globals.imagePath = Text();
     globals.imageName = Text();
+    globals.stagedPath = Text();
 }
 
 uintptr_t CodeBase() {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "app/runtime_calls.h"
 #include "app/start_window.h"
@@ -11,6 +13,9 @@ namespace kv::app {
 struct ProgramGlobals {
     Text imagePath;                   // the single command-line argument: the image shown
     Text imageName;                   // for a name outside the code page: its stand-in
+    std::wstring photoPath;           // a photo reached through the staging folder: its path
+    Text stagedPath;                  // and its link or copy there
+    std::vector<void*> heldFiles;     // staged files held against other instances' clean-up
     WindowHandle viewerWindow = 0;    // the photo viewer's top-level window
     WindowHandle viewerCanvas = 0;    // its canvas
     WindowHandle navigationPane = 0;  // its navigation pane, host of the start window

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "app/code_page_path.h"
 #include "app/constants.h"
+#include "app/native_declarations.h"
 #include "app/path_helpers.h"
 #include "app/program_state.h"
 #include "app/window_helpers.h"
@@ -15,6 +17,12 @@ namespace {
 constexpr int32_t kNormalActivated = 2;
 constexpr int32_t kConvertToBmpEntry = 0;
 constexpr int32_t kConverted = 1;
+constexpr uint32_t kGenericRead = 0x80000000;
+// Others may read and write a held file, but not delete or rename it.
+constexpr uint32_t kShareReadWrite = 0x3;
+constexpr uint32_t kOpenExisting = 3;
+constexpr uint32_t kNormalAttribute = 0x80;
+void* const kInvalidHandle = reinterpret_cast<void*>(intptr_t(-1));
 
 // A ComObject variable: the program owns the value block, the COM commands fill it.
 class ComObjectVariable {
@@ -58,20 +66,38 @@ void EnsureStagingFolder() {
     MakeDirectoryPath(folder);
 }
 
+void HoldStagedFile(const char* path) {
+    const size_t prefixLength = sizeof kTexts.stagingPrefix - 1;
+    if (strncmp(path, kTexts.stagingPrefix, prefixLength) != 0) return;
+    void* const file = CallNative<void*>(kCreateFile, path, kGenericRead, kShareReadWrite,
+                                         static_cast<void*>(nullptr), kOpenExisting,
+                                         kNormalAttribute, static_cast<void*>(nullptr));
+    if (file != kInvalidHandle) globals.heldFiles.push_back(file);
+}
+
+void ReleaseHeldFiles() {
+    for (void* file : globals.heldFiles) CallNative<int32_t>(kCloseHandle, file);
+    globals.heldFiles.clear();
+}
+
 void ConvertAndRelaunch() {
     EnsureStagingFolder();
     // A name outside the code page has a recognisable stand-in the bitmap is named after.
     const Text name = globals.imageName.Empty() ? GetFileNamePart(globals.imagePath.c_str(), true)
                                                 : Text::Copy(globals.imageName.c_str());
     const Text bmpPath = Text::Join({kTexts.stagingPrefix, name.c_str(), kTexts.convertedSuffix});
-    const ArgValue converted =
-        SupportCommand(kImageLibrary, kConvertToBmpEntry,
-                       {TextArg(globals.imagePath.c_str()), TextArg(bmpPath.c_str())});
+    const Text source = ConversionSource();
+    const bool converted =
+        !source.Empty() && SupportCommand(kImageLibrary, kConvertToBmpEntry,
+                                          {TextArg(source.c_str()), TextArg(bmpPath.c_str())})
+                                   .value.i32 == kConverted;
     // Without a BMP the relaunch would open nothing and the working viewer would be lost.
-    if (converted.value.i32 != kConverted) {
+    if (!converted) {
         ShowMessage(kTexts.conversionFailed, kErrorStyle);
         return;
     }
+    // Held until this instance ends, by when the relaunched one holds it.
+    HoldStagedFile(bmpPath.c_str());
     // The BMP path is quoted so that the relaunched program sees it as its one argument
     // even when it holds blanks.
     const Text commandLine = Text::Join({kTexts.relaunchPrefix, bmpPath.c_str(), kTexts.quote});
@@ -82,6 +108,7 @@ void ConvertAndRelaunch() {
 }
 
 void CleanUpStaging() {
+    ReleaseHeldFiles();
     DeleteFolderByScripting(kTexts.stagingPrefix);
     PostClose(globals.viewerWindow);
 }

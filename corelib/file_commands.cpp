@@ -17,7 +17,6 @@ namespace {
 struct DirectoryEntry {
     std::string path;
     bool isDirectory;
-    bool isLink;  // any reparse point: removed itself, never entered
 };
 
 // Where the path separators are, stepping over double-byte characters whole: a trail byte
@@ -47,25 +46,62 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& directory) {
     if (search == INVALID_HANDLE_VALUE) return entries;
     do {
         if (found.cFileName[0] == '.' || IsUnsafeName(found.cFileName)) continue;
-        const DWORD attributes = found.dwFileAttributes;
         entries.push_back({directory + "\\" + found.cFileName,
-                           (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+                           (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return entries;
 }
 
-// Deletes what it can below `directory`; single failures are ignored.
+// A directory entry opened as itself (a link is not followed) and held without delete
+// sharing: while it is held nobody can delete or rename it, so its name keeps leading to
+// what its handle shows.
+class HeldEntry {
+  public:
+    explicit HeldEntry(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)) {
+    }
+    HeldEntry(const HeldEntry&) = delete;
+    HeldEntry& operator=(const HeldEntry&) = delete;
+    ~HeldEntry() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+
+    // The attributes read on the handle; INVALID_FILE_ATTRIBUTES when they cannot be read.
+    DWORD Attributes() const {
+        BY_HANDLE_FILE_INFORMATION information;
+        if (handle_ == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle_, &information))
+            return INVALID_FILE_ATTRIBUTES;
+        return information.dwFileAttributes;
+    }
+    // A directory and no link (any reparse point).
+    bool IsPlainDirectory() const {
+        const DWORD attributes = Attributes();
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+               !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+// Deletes what it can below `directory`, which the caller holds; single failures are ignored.
 void EmptyDirectory(const std::string& directory) {
     for (const DirectoryEntry& entry : ListDirectory(directory)) {
-        if (entry.isDirectory) {
-            // Following a link would delete files outside the tree being removed.
-            if (!entry.isLink) EmptyDirectory(entry.path);
-            RemoveDirectoryA(entry.path.c_str());
-        } else {
+        if (!entry.isDirectory) {
             DeleteFileA(entry.path.c_str());
+            continue;
         }
+        {
+            // Entered only when the handle shows a directory: a link (or anything swapped in
+            // since the listing) would lead to files outside the tree. A link is removed as
+            // a link below.
+            const HeldEntry held(entry.path);
+            if (held.IsPlainDirectory()) EmptyDirectory(entry.path);
+        }
+        RemoveDirectoryA(entry.path.c_str());
     }
 }
 
@@ -74,18 +110,21 @@ bool IsDriveRoot(const char* path) {
     return path[0] && path[1] == ':' && (path[2] == '\0' || (path[2] == '\\' && path[3] == '\0'));
 }
 
+std::string WithoutTrailingSeparators(std::string path) {
+    for (std::vector<size_t> at = Separators(path);
+         path.size() > 1 && !at.empty() && at.back() == path.size() - 1; at.pop_back()) {
+        path.pop_back();
+    }
+    return path;
+}
+
 // The full, normalised form of `path` (C:\x\.., C:/ and, on drive C:, \. all name C:\),
 // without trailing separators; empty when the path cannot be resolved.
 std::string FullPath(const std::string& path) {
     char buffer[MAX_PATH];
     const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     if (length == 0 || length >= sizeof buffer) return std::string();
-    std::string full(buffer, length);
-    for (std::vector<size_t> at = Separators(full);
-         full.size() > 1 && !at.empty() && at.back() == full.size() - 1; at.pop_back()) {
-        full.pop_back();
-    }
-    return full;
+    return WithoutTrailingSeparators(std::string(buffer, length));
 }
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
@@ -97,26 +136,43 @@ bool IsDriveForm(const std::string& path) {
            (path.size() == 2 || path[2] == '\\');
 }
 
+// \\server\share: a server name beginning with ';' names a redirector's own device instead.
 bool IsShareForm(const std::string& path) {
     return path.size() > 2 && path[0] == '\\' && path[1] == '\\' && path[2] != '?' &&
-           path[2] != '.' && path[2] != '\\';
+           path[2] != '.' && path[2] != '\\' && path[2] != ';';
+}
+
+// \\?\ or \\.\, with either separator: what follows names a device, or with \\?\ a path
+// taken as it is spelled.
+bool IsDevicePrefixed(const std::string& path) {
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    return path.size() >= 4 && separator(path[0]) && separator(path[1]) &&
+           (path[2] == '?' || path[2] == '.') && separator(path[3]);
 }
 
 // `path` as a normalised drive path (C:\dir) or share path (\\server\share\dir); a device
 // spelling (\\?\, \\.\, any case of UNC) is mapped to one of them and normalised again.
-// Empty for anything else: volume GUIDs, device names, a stream or other ':' after the drive.
-std::string DriveOrSharePath(const char* path) {
-    std::string full = FullPath(path);
-    if (full.size() >= 4 && full[0] == '\\' && full[1] == '\\' &&
-        (full[2] == '?' || full[2] == '.') && full[3] == '\\') {
-        const std::string rest = full.substr(4);
+// Empty for anything else: volume GUIDs, device names, a stream or other ':' after the drive,
+// and a device spelling that normalising changes.
+std::string DriveOrSharePath(const std::string& path) {
+    std::string full;
+    if (IsDevicePrefixed(path)) {
+        const std::string rest = path.substr(4);
+        std::string mapped;
         if (StartsWithNoCase(rest, "UNC\\")) {
-            full = FullPath("\\\\" + rest.substr(4));
+            mapped = "\\\\" + rest.substr(4);
         } else if (IsDriveForm(rest) && rest.size() > 2) {
-            full = FullPath(rest);
+            mapped = rest;
         } else {
             return std::string();
         }
+        full = FullPath(mapped);
+        // A device path names exactly what it spells: where normalising changes it (trailing
+        // dots or blanks, "." or ".."), the normalised path is another directory.
+        if (full != WithoutTrailingSeparators(mapped)) return std::string();
+    } else {
+        full = FullPath(path);
+        if (IsDevicePrefixed(full)) return std::string();
     }
     if (!IsDriveForm(full) && !IsShareForm(full)) return std::string();
     if (full.find(':', IsDriveForm(full) ? 2 : 0) != std::string::npos) return std::string();
@@ -160,10 +216,16 @@ void KV_CDECL RemoveDirTree(ArgValue* result, int32_t count, ArgValue* args) {
         SetLogical(result, FALSE);
         return;
     }
-    // A link (to a folder or a file) is removed as a link; its target is not part of the tree.
-    const DWORD attributes = GetFileAttributesA(full.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        EmptyDirectory(full);
+    {
+        // Attributes that cannot be read say nothing of what the path is: nothing is touched.
+        const HeldEntry top(full);
+        if (top.Attributes() == INVALID_FILE_ATTRIBUTES) {
+            SetLogical(result, FALSE);
+            return;
+        }
+        // A link (to a folder or a file) is removed as a link; its target is not part of the
+        // tree.
+        if (top.IsPlainDirectory()) EmptyDirectory(full);
     }
     SetLogical(result, RemoveDirectoryA(full.c_str()));
 }

@@ -39,6 +39,10 @@ std::string BuiltProgram() {
     return e2e::HostPath(KV_PROGRAM_UNIX_PATH);
 }
 
+std::string ProgramWithoutShortNames() {
+    return e2e::HostPath(KV_PROGRAM_WITHOUT_SHORT_NAMES_UNIX_PATH);
+}
+
 std::string BuiltViewerLibrary() {
     return e2e::HostPath(KV_VIEWER_LIBRARY_UNIX_PATH);
 }

@@ -19,6 +19,9 @@ inline const std::string kInstallMessage = "安装完毕，请自己修改图片
 
 // The built program and viewer library as Windows paths (Wine shows the build tree on Z:).
 std::string BuiltProgram();
+// The program built as it runs on volumes without short names, so that photos named outside
+// the code page are linked or copied into the staging folder.
+std::string ProgramWithoutShortNames();
 std::string BuiltViewerLibrary();
 // The system's viewer library path, System32\shimgvw.dll under the Windows directory.
 std::string SystemViewerLibrary();

@@ -6,7 +6,10 @@
 // The process snapshot needs the base Windows types first.
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
+#include <utility>
 
 #include "tests/e2e/app/program_session.h"
 #include "tests/e2e/driver/files.h"
@@ -49,6 +52,26 @@ int BackingFiles() {
     return count;
 }
 
+// The program's window once it has given up searching for a viewer: top-level, shown and
+// placed at the screen corner; nullptr when it does not come.
+HWND WaitForCornerWindow(DWORD processId) {
+    HWND window = nullptr;
+    e2e::WaitUntil(kSearchGivesUpMs, [&] {
+        for (HWND top : e2e::TopWindowsOfProcess(processId)) {
+            if (e2e::ClassNameOf(top) == "ZorWindow" && IsWindowVisible(top)) window = top;
+        }
+        return window != nullptr;
+    });
+    // The window is shown first and placed right after; give the placement its moment.
+    if (window) {
+        e2e::WaitUntil(5000, [&] {
+            const POINT at = e2e::PositionInParent(window);
+            return at.x == 10 && at.y == 10;
+        });
+    }
+    return window;
+}
+
 class ProgramViewerHostingTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -66,19 +89,28 @@ class ProgramViewerHostingTest : public ::testing::Test {
     }
 
     // Starts the program on the image as the shell does, with a wide command line, and
-    // waits until its window is docked in the viewer titled with viewerName (empty: any).
+    // waits until its window is docked in the viewer titled with viewerName (empty: the
+    // viewer that opens, whatever its title), or when the viewer has nothing to show, until
+    // the window waits at the screen corner.
     void OpenDocked(const std::wstring& fileName, const std::string& bytes,
-                    const std::string& viewerName) {
+                    const std::string& viewerName, bool viewerShows = true) {
         const std::wstring path = e2e::Wide(kPictures) + fileName;
         const size_t folderEnd = path.find_last_of(L'\\');
         CreateDirectoryW(path.substr(0, folderEnd).c_str(), nullptr);
         ASSERT_TRUE(e2e::WriteFileBytes(path, bytes));
+        ASSERT_TRUE(SetFileAttributesW(path.c_str(), photoAttributes_));
+        const std::vector<HWND> viewersBefore = Viewers();
         program_ =
-            e2e::ChildProcess::Start(L"\"" + e2e::Wide(BuiltProgram()) + L"\" \"" + path + L"\"");
+            e2e::ChildProcess::Start(L"\"" + e2e::Wide(programFile_) + L"\" \"" + path + L"\"");
         ASSERT_TRUE(program_.has_value());
-        viewer_ = viewerName.empty()
-                      ? e2e::WaitForTopWindow("Photo_Lightweight_Viewer", "", kViewerMs)
-                      : WaitForViewer(viewerName, kViewerMs);
+        if (!viewerShows) {
+            viewer_ = nullptr;
+            docked_ = WaitForCornerWindow(program_->id());
+            ASSERT_NE(docked_, nullptr);
+            return;
+        }
+        viewer_ = viewerName.empty() ? WaitForNewViewer(viewersBefore)
+                                     : WaitForViewer(viewerName, kViewerMs);
         ASSERT_NE(viewer_, nullptr) << "no viewer for " << viewerName;
         docked_ = WaitForDockedWindow(viewer_, kViewerMs);
         ASSERT_NE(docked_, nullptr) << e2e::FormatWindowTree(viewer_);
@@ -87,8 +119,35 @@ class ProgramViewerHostingTest : public ::testing::Test {
         OpenDocked(e2e::Wide(fileName), bytes, fileName);
     }
 
-    void RepairAndReopen(const std::wstring& fileName, const std::string& bitmapName,
-                         const std::string& bytes, const std::string& viewerName);
+    static std::vector<HWND> Viewers() {
+        std::vector<HWND> viewers;
+        for (HWND top : e2e::ChildWindows(nullptr)) {
+            if (e2e::ClassNameOf(top) == "Photo_Lightweight_Viewer") viewers.push_back(top);
+        }
+        return viewers;
+    }
+    static HWND WaitForNewViewer(const std::vector<HWND>& known) {
+        HWND found = nullptr;
+        e2e::WaitUntil(kViewerMs, [&] {
+            for (HWND viewer : Viewers()) {
+                if (std::find(known.begin(), known.end(), viewer) == known.end()) found = viewer;
+            }
+            return found != nullptr;
+        });
+        return found;
+    }
+
+    // The installed copy the relaunch starts is the program under test.
+    void Install() {
+        CreateDirectoryA(kInstallFolder.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(programFile_.c_str(), kInstalledProgram.c_str(), FALSE));
+    }
+
+    std::string Repair(const std::string& bitmapPattern);
+    void CloseBitmapViewer();
+    std::string RepairAndReopen(const std::wstring& fileName, const std::string& bitmapPattern,
+                                const std::string& bytes, const std::string& viewerName,
+                                bool reachedAtOpen = true);
     void RepairAndReopen(const std::string& fileName, const std::string& bytes) {
         RepairAndReopen(e2e::Wide(fileName), fileName + ".bmp", bytes, fileName);
     }
@@ -101,10 +160,45 @@ class ProgramViewerHostingTest : public ::testing::Test {
         EXPECT_EQ(window.rectInParent.top, 10);
     }
 
+    std::string programFile_ = BuiltProgram();
+    DWORD photoAttributes_ = FILE_ATTRIBUTE_NORMAL;
     std::optional<e2e::ChildProcess> program_;
     HWND viewer_ = nullptr;
     HWND docked_ = nullptr;
 };
+
+// The staging folder's file whose name matches pattern ('*' stands for a photo's hash);
+// empty when there is none.
+std::string StagedFile(const std::string& pattern) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((kStagingFolder + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    FindClose(search);
+    return found.cFileName;
+}
+
+// The bytes of a photo in the pictures folder, named with characters the code page may lack.
+std::string PhotoBytes(const std::wstring& name) {
+    HANDLE file = CreateFileW((e2e::Wide(kPictures) + name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string bytes(1 << 20, '\0');
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+// The width and height a BMP file's header declares; (0, 0) when there is none.
+std::pair<int32_t, int32_t> BitmapSize(const std::string& path) {
+    const std::string bytes = e2e::ReadFileBytes(path).value_or("");
+    if (bytes.size() < 26 || bytes.compare(0, 2, "BM") != 0) return {0, 0};
+    int32_t width = 0, height = 0;
+    memcpy(&width, bytes.data() + 18, 4);
+    memcpy(&height, bytes.data() + 22, 4);
+    return {width, height};
+}
 
 TEST_F(ProgramViewerHostingTest, TheWindowDocksIntoTheViewerFollowsItAndGoesWithIt) {
     OpenDocked("照片 一.bmp", e2e::MakeBmp24(320, 200));
@@ -145,18 +239,8 @@ TEST_F(ProgramViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtThe
     // An empty path: the viewer opens no window for it.
     program_ = StartProgram(BuiltProgram(), "\"\"");
     ASSERT_TRUE(program_.has_value());
-    HWND window = nullptr;
-    ASSERT_TRUE(e2e::WaitUntil(kSearchGivesUpMs, [&] {
-        for (HWND top : e2e::TopWindowsOfProcess(program_->id())) {
-            if (e2e::ClassNameOf(top) == "ZorWindow" && IsWindowVisible(top)) window = top;
-        }
-        return window != nullptr;
-    }));
-    // The window is shown first and placed right after; give the placement its moment.
-    e2e::WaitUntil(5000, [&] {
-        const POINT at = e2e::PositionInParent(window);
-        return at.x == 10 && at.y == 10;
-    });
+    const HWND window = WaitForCornerWindow(program_->id());
+    ASSERT_NE(window, nullptr);
     const e2e::WindowInfo info = e2e::DescribeWindow(window);
     EXPECT_EQ(info.parent, nullptr);
     EXPECT_EQ(info.screenRect.left, 10);
@@ -166,38 +250,35 @@ TEST_F(ProgramViewerHostingTest, WithoutAViewerWindowTheWindowStaysTopLevelAtThe
     EXPECT_TRUE(program_->IsRunning());
 }
 
-// "修复" on the image named fileName: the program converts it to bitmapName and ends, and
-// the installed copy, started on the bitmap, docks into the bitmap's viewer; closing that
-// viewer ends the copy, which removes the staging folder.
-void ProgramViewerHostingTest::RepairAndReopen(const std::wstring& fileName,
-                                               const std::string& bitmapName,
-                                               const std::string& bytes,
-                                               const std::string& viewerName) {
-    ASSERT_TRUE(e2e::RemoveTree(kInstallFolder));
-    ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), kInstalledProgram.c_str(), FALSE));
-    OpenDocked(fileName, bytes, viewerName);
-    EXPECT_EQ(e2e::TitleOf(viewer_).find('?'), std::string::npos) << e2e::TitleOf(viewer_);
-
+// "修复" in the docked window: the program converts its image to the bitmap matching
+// bitmapPattern and ends, and the installed copy, started on the bitmap, docks into the
+// bitmap's viewer, which becomes viewer_. Answers the bitmap's name.
+std::string ProgramViewerHostingTest::Repair(const std::string& bitmapPattern) {
     const HWND button = e2e::FindChild(docked_, "Button", "修复");
-    ASSERT_NE(button, nullptr) << e2e::FormatWindowTree(docked_);
-    ASSERT_TRUE(e2e::ClickButton(button));
+    EXPECT_NE(button, nullptr) << e2e::FormatWindowTree(docked_);
+    if (!button || !e2e::ClickButton(button)) return "";
 
     const std::optional<DWORD> exitCode = program_->WaitForExit(kExitMs);
-    ASSERT_TRUE(exitCode.has_value()) << "the program did not end after the click";
-    EXPECT_EQ(*exitCode, 0u);
-    EXPECT_TRUE(e2e::FileExists(kStagingFolder + "\\" + bitmapName));
+    EXPECT_TRUE(exitCode.has_value()) << "the program did not end after the click";
+    EXPECT_EQ(exitCode.value_or(1), 0u);
+    const std::string bitmapName = StagedFile(bitmapPattern);
+    EXPECT_FALSE(bitmapName.empty()) << "no bitmap " << bitmapPattern;
     EXPECT_TRUE(e2e::WaitUntil(kExitMs, [&] { return !IsWindow(viewer_); }))
         << "the old viewer is still open";
 
     viewer_ = WaitForViewer(bitmapName, kViewerMs);
-    ASSERT_NE(viewer_, nullptr) << "no viewer for the converted bitmap";
+    EXPECT_NE(viewer_, nullptr) << "no viewer for the converted bitmap";
+    if (!viewer_) return "";
     docked_ = WaitForDockedWindow(viewer_, kViewerMs);
-    ASSERT_NE(docked_, nullptr) << e2e::FormatWindowTree(viewer_);
+    EXPECT_NE(docked_, nullptr) << e2e::FormatWindowTree(viewer_);
     EXPECT_NE(e2e::DescribeWindow(docked_).processId, program_->id());
     ExpectDockedAtHostOffset();
     EXPECT_FALSE(e2e::FindMessageBox(e2e::DescribeWindow(docked_).processId).has_value());
+    return bitmapName;
+}
 
+// Closing the bitmap's viewer ends the installed copy docked in it.
+void ProgramViewerHostingTest::CloseBitmapViewer() {
     HANDLE copy = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                               e2e::DescribeWindow(docked_).processId);
     ASSERT_NE(copy, nullptr);
@@ -207,33 +288,82 @@ void ProgramViewerHostingTest::RepairAndReopen(const std::wstring& fileName,
     EXPECT_TRUE(GetExitCodeProcess(copy, &copyExit));
     EXPECT_EQ(copyExit, 0u);
     CloseHandle(copy);
-    EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
     EXPECT_TRUE(e2e::WaitUntil(kExitMs, [&] { return !IsWindow(viewer_); }));
 }
 
+// "修复" on the image named fileName, then the bitmap's viewer closed: that ends the copy,
+// which removes the staging folder. A photo that is copied only at "修复" has no name the
+// viewer can show before: nothing is staged, and the window waits at the screen corner.
+// Answers the bitmap's name.
+std::string ProgramViewerHostingTest::RepairAndReopen(const std::wstring& fileName,
+                                                      const std::string& bitmapPattern,
+                                                      const std::string& bytes,
+                                                      const std::string& viewerName,
+                                                      bool reachedAtOpen) {
+    Install();
+    OpenDocked(fileName, bytes, viewerName, reachedAtOpen);
+    if (reachedAtOpen) {
+        EXPECT_EQ(e2e::TitleOf(viewer_).find('?'), std::string::npos) << e2e::TitleOf(viewer_);
+    } else {
+        EXPECT_EQ(e2e::ListFiles(kStagingFolder), std::vector<std::string>{});
+    }
+    const std::string bitmapName = Repair(bitmapPattern);
+    if (bitmapName.empty()) return "";
+    CloseBitmapViewer();
+    EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
+    return bitmapName;
+}
+
 TEST_F(ProgramViewerHostingTest, RepairConvertsTheImageAndTheInstalledCopyShowsTheBitmap) {
+    // A link under the bitmap's name (as another instance's stand-in may be) leads to a
+    // user's file: the conversion never writes through it.
+    const std::string keep = kPictures + "keep.jpg";
+    ASSERT_TRUE(e2e::WriteFileBytes(keep, "the user's own photo"));
+    ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(kStagingFolder.c_str(), nullptr));
+    ASSERT_TRUE(
+        CreateHardLinkA((kStagingFolder + "\\旧 照片.pcx.bmp").c_str(), keep.c_str(), nullptr));
     RepairAndReopen("旧 照片.pcx", MakePcx24(64, 48));
+    EXPECT_EQ(e2e::ReadFileBytes(keep), "the user's own photo");
 }
 
 // Names with characters the code page lacks, as the shell passes them: the program reaches
 // the file under a name the code page carries, and names the bitmap after the original with
-// those characters replaced.
+// those characters replaced and a hash that makes it the photo's own. Without short names
+// (on many volumes) that name is a stand-in in the staging folder: a hard link, or for a
+// read-only photo a writable copy made only at "修复". The photos keep their bytes.
 TEST_F(ProgramViewerHostingTest, NamesOutsideTheCodePageOpenDockAndConvert) {
     const struct {
         std::wstring name;
-        std::string bitmapName;
-        std::string viewerName;  // empty: whatever name reaches the file
+        std::string bitmapPattern;  // '*': the hash
+        std::string viewerName;     // empty: whatever name reaches the file
+        bool withoutShortNames;
+        DWORD attributes;
     } cases[] = {
-        {L"사진 2024.pcx", "__ 2024.pcx.bmp", ""},  // Korean
-        {L"照片😀.pcx", "照片_.pcx.bmp", ""},        // an emoji
-        {L"𠮷野家.pcx", "_野家.pcx.bmp", ""},       // an extension-B ideograph
+        {L"사진 2024.pcx", "__ 2024~*.pcx.bmp", "", false, FILE_ATTRIBUTE_NORMAL},  // Korean
+        {L"照片😀.pcx", "照片_~*.pcx.bmp", "", false, FILE_ATTRIBUTE_NORMAL},        // an emoji
+        {L"𠮷野家.pcx", "_野家~*.pcx.bmp", "", false, FILE_ATTRIBUTE_NORMAL},       // extension B
         // Only the folder lost characters: the viewer shows the file's own name.
-        {L"相册 사진\\旧 照片.pcx", "旧 照片.pcx.bmp", "旧 照片.pcx"},
+        {L"相册 사진\\旧 照片.pcx", "旧 照片.pcx.bmp", "旧 照片.pcx", false, FILE_ATTRIBUTE_NORMAL},
+        {L"사진 2024.pcx", "__ 2024~*.pcx.bmp", "", true, FILE_ATTRIBUTE_NORMAL},
+        {L"가족.pcx", "__~*.pcx.bmp", "", true, FILE_ATTRIBUTE_READONLY},
+        // Two photos of one name in folders the code page cannot name: each its own.
+        {L"사진 앨범\\IMG_0001.pcx", "IMG_0001~*.pcx.bmp", "", true, FILE_ATTRIBUTE_NORMAL},
+        {L"여행 앨범\\IMG_0001.pcx", "IMG_0001~*.pcx.bmp", "", true, FILE_ATTRIBUTE_NORMAL},
     };
+    std::vector<std::string> bitmaps;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.bitmapName);
-        RepairAndReopen(c.name, c.bitmapName, MakePcx24(64, 48), c.viewerName);
+        SCOPED_TRACE(c.bitmapPattern);
+        programFile_ = c.withoutShortNames ? ProgramWithoutShortNames() : BuiltProgram();
+        photoAttributes_ = c.attributes;
+        const std::string bytes = MakePcx24(64 + int(bitmaps.size()), 48);
+        const bool copied = c.withoutShortNames && (c.attributes & FILE_ATTRIBUTE_READONLY);
+        bitmaps.push_back(RepairAndReopen(c.name, c.bitmapPattern, bytes, c.viewerName, !copied));
+        EXPECT_EQ(PhotoBytes(c.name), bytes);
+        const DWORD attributes = GetFileAttributesW((e2e::Wide(kPictures) + c.name).c_str());
+        EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, c.attributes & FILE_ATTRIBUTE_READONLY);
     }
+    EXPECT_NE(bitmaps[6], bitmaps[7]);
 }
 
 TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImage) {
@@ -290,6 +420,60 @@ TEST_F(ProgramViewerHostingTest, AnImageNoReaderTakesKeepsTheViewerAndSaysSo) {
         ASSERT_TRUE(e2e::PostClose(viewer_));
         ASSERT_TRUE(program_->WaitForExit(kExitMs).has_value());
     }
+}
+
+// Two instances at once, on photos whose names read alike, on volumes without short names:
+// each keeps its own stand-in; closing either viewer (another photo's, or the relaunched
+// bitmap's) leaves the other's "修复" working, and no user file changes.
+TEST_F(ProgramViewerHostingTest, TwoInstancesNeitherCrossNorStrandEachOther) {
+    programFile_ = ProgramWithoutShortNames();
+    Install();
+    const std::wstring familyName = L"가족.pcx", travelName = L"여행.pcx";
+    const std::string family = MakePcx24(64, 48);
+    const std::string travel = MakePcx24(40, 30);
+    struct Session {
+        std::optional<e2e::ChildProcess> program;
+        HWND viewer;
+        HWND docked;
+    };
+    const auto take = [&] { return Session{std::move(program_), viewer_, docked_}; };
+    const auto resume = [&](Session& session) {
+        program_ = std::move(session.program);
+        viewer_ = session.viewer;
+        docked_ = session.docked;
+    };
+
+    OpenDocked(familyName, family, "");
+    Session first = take();
+    OpenDocked(travelName, travel, "");
+    EXPECT_NE(e2e::TitleOf(viewer_), e2e::TitleOf(first.viewer));
+
+    // Another instance is closed first.
+    ASSERT_TRUE(e2e::PostClose(first.viewer));
+    ASSERT_TRUE(first.program->WaitForExit(kExitMs).has_value());
+    EXPECT_EQ(e2e::ListFiles(kStagingFolder).size(), 1u);  // the other's stand-in stays
+    const std::string travelBitmap = Repair("__~*.pcx.bmp");
+    ASSERT_FALSE(travelBitmap.empty());
+    EXPECT_EQ(BitmapSize(kStagingFolder + "\\" + travelBitmap), std::make_pair(40, 30));
+
+    // The relaunched bitmap instance is closed first.
+    Session bitmapSession = take();
+    OpenDocked(familyName, family, "");
+    Session second = take();
+    resume(bitmapSession);
+    CloseBitmapViewer();
+    EXPECT_EQ(e2e::ListFiles(kStagingFolder).size(), 1u);
+    resume(second);
+    const std::string familyBitmap = Repair("__~*.pcx.bmp");
+    ASSERT_FALSE(familyBitmap.empty());
+    EXPECT_NE(familyBitmap, travelBitmap);
+    EXPECT_EQ(BitmapSize(kStagingFolder + "\\" + familyBitmap), std::make_pair(64, 48));
+
+    // The last instance to close removes the rest.
+    CloseBitmapViewer();
+    EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
+    EXPECT_EQ(PhotoBytes(familyName), family);
+    EXPECT_EQ(PhotoBytes(travelName), travel);
 }
 
 }  // namespace

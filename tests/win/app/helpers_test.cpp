@@ -7,11 +7,14 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "app/native_declarations.h"
 #include "app/path_helpers.h"
 #include "app/wait_with_events.h"
+#include "app/wide_arguments.h"
 #include "app/window_helpers.h"
+#include "corelib/command_line.h"
 #include "tests/win/app/test_program.h"
 
 extern "C" const char* const* const kvTestDllNames = kv::app::kNativeDllNames;
@@ -43,6 +46,33 @@ void RemoveTree(const std::string& path) {
     operation.pFrom = from.c_str();
     operation.fFlags = FOF_NO_UI;
     SHFileOperationA(&operation);
+}
+
+std::string InCodePage(const std::wstring& text) {
+    char converted[512];
+    const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), int(text.size()), converted,
+                                           sizeof converted, nullptr, nullptr);
+    return std::string(converted, size_t(length > 0 ? length : 0));
+}
+
+// The program takes its argument from the wide command line where the ANSI one lost
+// characters: both must split a line into the same arguments.
+TEST(ProgramArgumentsTest, TheWideLineSplitsLikeTheAnsiOne) {
+    for (const wchar_t* line :
+         {L"a.exe", L"a.exe ", L"a.exe\tx", L"\"a.exe\"x", L"\"a.exe\"  x",
+          L"\"C:\\Program Files\\a.exe\" x \"y z\" \"\" w\"v", L"\"a.exe\"\ta\t\tb\r\n",
+          L"a.exe   a    b   ", L"a.exe \"C:\\my pics\\1.jpg", L"a.exe \"",
+          L"\"D:\\Tavi图片查看器\\Tavi图片查看器.exe\" \"D:\\图片 库\\사진 2024.pcx\"",
+          L"a.exe D:\\照片😀.pcx \"𠮷野家\"x", L"\"사진.exe\" 여행\u3000가족 \"\""}) {
+        const std::string ansiLine = InCodePage(line);
+        std::vector<std::string> ansi;
+        for (std::string_view argument : core::SplitCommandLine(ansiLine.c_str()))
+            ansi.emplace_back(argument);
+        std::vector<std::string> wide;
+        for (const std::wstring& argument : app::WideArguments(line))
+            wide.push_back(InCodePage(argument));
+        EXPECT_EQ(wide, ansi) << ansiLine;
+    }
 }
 
 TEST(ProgramPathPartsTest, FileNameWithAndWithoutItsExtension) {

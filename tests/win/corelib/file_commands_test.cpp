@@ -138,8 +138,11 @@ std::string MakeStandInShare() {
     return unc;
 }
 
-TEST_F(FileCommandsTest, RemoveDirTreeRefusesEmptyPathsAndRootsHoweverSpelled) {
-    // D: stands in for a volume: none of these spellings may empty it.
+TEST_F(FileCommandsTest, RemoveDirTreeRefusesEmptyPathsRootsAndSpellingsOfOtherFolders) {
+    // D: stands in for a volume: none of these spellings may empty it. A device path with
+    // trailing dots or blanks names another folder than the one normalising it gives; that
+    // folder stays too.
+    MakeTree(Path("x"));
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof previous, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(kRoot.c_str()));
@@ -165,11 +168,20 @@ TEST_F(FileCommandsTest, RemoveDirTreeRefusesEmptyPathsAndRootsHoweverSpelled) {
                              "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume2\\",
                              "\\\\.\\GLOBALROOT\\Device\\HarddiskVolume2\\",
                              "\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\",
-                             "\\\\.\\Volume{00000000-0000-0000-0000-000000000000}\\"}) {
+                             "\\\\.\\Volume{00000000-0000-0000-0000-000000000000}\\",
+                             "\\\\?\\D:\\corelib_files\\x.",
+                             "\\\\?\\D:\\corelib_files\\x ",
+                             "\\\\?\\D:\\corelib_files\\x. .",
+                             "\\\\?\\D:\\corelib_files\\x\\a.\\b",
+                             "\\\\?\\D:\\corelib_files\\x\\a \\b",
+                             "\\\\?\\D:\\corelib_files\\x\\.\\a",
+                             "\\\\?\\D:\\corelib_files\\x\\a\\..\\a"}) {
         WriteTestFile("D:\\corelib_root_sentinel.txt", "stay");
         EXPECT_FALSE(Logical(core::kRemoveDirTree, {TextArg(path)})) << '"' << path << '"';
         EXPECT_EQ(ReadTestFile("D:\\corelib_root_sentinel.txt"), "stay") << '"' << path << '"';
         ASSERT_TRUE(Exists(kRoot)) << '"' << path << '"';
+        EXPECT_EQ(ReadTestFile(Path("x\\a\\b\\3.txt")), "three") << '"' << path << '"';
+        EXPECT_EQ(ReadTestFile(Path("x\\1.txt")), "one") << '"' << path << '"';
     }
     SetCurrentDirectoryA(previous);
     EXPECT_TRUE(Exists("C:\\windows\\system32"));
@@ -203,6 +215,21 @@ TEST_F(FileCommandsTest, RemoveDirTreeRemovesNestedTreesAndSkipsLeadingSpaces) {
     const std::string spaced = "  " + Path("spaced");
     EXPECT_TRUE(Logical(core::kRemoveDirTree, {TextArg(spaced.c_str())}));
     EXPECT_FALSE(Exists(Path("spaced")));
+}
+
+// Links inside the tree go as links: what they lead to outside the tree stays whole.
+TEST_F(FileCommandsTest, RemoveDirTreeRemovesLinksButNotWhatTheyLeadTo) {
+    MakeTree(Path("outside"));
+    MakeTree(Path("linked"));
+    ASSERT_TRUE(CreateHardLinkA(Path("linked\\a\\photo.jpg").c_str(),
+                                Path("outside\\1.txt").c_str(), nullptr));
+    // Where the system makes folder links (Wine answers TRUE and makes none), one leads out.
+    CreateSymbolicLinkA(Path("linked\\a\\b\\out").c_str(), Path("outside").c_str(),
+                        SYMBOLIC_LINK_FLAG_DIRECTORY);
+    EXPECT_TRUE(Logical(core::kRemoveDirTree, {TextArg(Path("linked").c_str())}));
+    EXPECT_FALSE(Exists(Path("linked")));
+    EXPECT_EQ(ReadTestFile(Path("outside\\1.txt")), "one");
+    EXPECT_EQ(ReadTestFile(Path("outside\\a\\b\\3.txt")), "three");
 }
 
 TEST_F(FileCommandsTest, RemoveDirTreeOnAMissingPathIsFalse) {
