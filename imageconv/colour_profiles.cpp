@@ -178,6 +178,10 @@ void ProfileCloser::operator()(void* profile) const {
     cmsCloseProfile(profile);
 }
 
+void TransformDeleter::operator()(void* transform) const {
+    cmsDeleteTransform(transform);
+}
+
 Chromaticities PrimariesOf(int code) {
     Chromaticities c = kSrgbPrimaries;
     OtherPrimaries(code, &c);

@@ -1,4 +1,4 @@
-// What a picture says about its colours, and the lcms2 profile that describes it.
+// What a picture says about its colours, the lcms2 profile that describes it, and lcms2's handles.
 #pragma once
 
 #include <cstddef>
@@ -42,6 +42,10 @@ struct ProfileCloser {
     void operator()(void* profile) const;
 };
 using Profile = std::unique_ptr<void, ProfileCloser>;  // an lcms2 cmsHPROFILE
+struct TransformDeleter {
+    void operator()(void* transform) const;
+};
+using Transform = std::unique_ptr<void, TransformDeleter>;  // an lcms2 cmsHTRANSFORM
 
 // The source profile of a description; empty when it describes nothing, sRGB as displays show
 // it, or nothing lcms2 can use. ICC profiles larger than `kMaxIccBytes` are not read.

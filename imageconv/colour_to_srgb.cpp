@@ -13,11 +13,6 @@
 namespace kv::imageconv {
 namespace {
 
-struct TransformDeleter {
-    void operator()(void* transform) const { cmsDeleteTransform(transform); }
-};
-using Transform = std::unique_ptr<void, TransformDeleter>;
-
 // Colours that show what a conversion does: the ramps of grey, red, green and blue at every
 // level and a coarse cube.
 std::vector<uint8_t> SampleColours() {

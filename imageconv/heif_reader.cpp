@@ -75,7 +75,8 @@ void ConvertToSrgb(const heif_image_handle* handle, const heif_image* decoded,
         colours.transfer = nclx->transfer_characteristics;
     }
     heif_nclx_color_profile_free(nclx);
-    ConvertRowsToSrgb(target, colours);
+    const bool grey = heif_image_get_colorspace(decoded) == heif_colorspace_monochrome;
+    ConvertRowsToSrgb(target, colours, grey ? Samples::kGreyAsRgb8 : Samples::kRgb8);
 }
 }  // namespace
 

@@ -1,5 +1,8 @@
 #include "imageconv/bench/bench_images.h"
 
+// lcms2's header marks callback parameters `register`, which C++17 no longer has.
+#define CMS_NO_REGISTER_KEYWORD 1
+#include <lcms2.h>
 #include <png.h>
 #include <sys/stat.h>
 
@@ -73,6 +76,28 @@ void AddPhoneImages(const std::string& dir, std::vector<BenchImage>* images) {
     if (Exists(heic)) images->push_back({"HEIC phone", heic, kWidth, kHeight, design});
 }
 
+// Display P3 (DCI-P3 primaries, D65 white, the sRGB curve), or a wide space with a 1.8 curve
+// (ProPhoto's primaries).
+std::vector<uint8_t> WideProfile(bool proPhoto) {
+    const cmsCIExyY white = {0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE p3 = {{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const cmsCIExyYTRIPLE wide = {{0.7347, 0.2653, 1}, {0.1596, 0.8404, 1}, {0.0366, 0.0001, 1}};
+    const double srgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve =
+        proPhoto ? cmsBuildGamma(nullptr, 1.8) : cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, proPhoto ? &wide : &p3, curves);
+    cmsUInt32Number size = 0;
+    std::vector<uint8_t> bytes;
+    if (profile && cmsSaveProfileToMem(profile, nullptr, &size)) {
+        bytes.resize(size);
+        cmsSaveProfileToMem(profile, bytes.data(), &size);
+    }
+    if (profile) cmsCloseProfile(profile);
+    cmsFreeToneCurve(curve);
+    return bytes;
+}
+
 }  // namespace
 
 std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
@@ -110,6 +135,24 @@ std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
     });
     add("TIFF LZW", "lzw.tif", w, h, px * 3,
         [&](const std::string& p) { test::WriteTiff(p, colour(), 5, 16); });
+    // Photos with a colour profile (Display P3 as phones save it; a wide space with a 1.8
+    // curve in 16 bits as photo editors save it), beside the same pictures without.
+    add("JPEG P3 profile", "p3.jpg", w, h, px * 3, [&](const std::string& p) {
+        test::WriteJpeg(p, colour(), 90);
+        test::WriteFile(p, test::WithIccProfile(test::ReadFile(p), WideProfile(false), 65519));
+    });
+    std::vector<uint16_t> deep;
+    auto deepColour = [&]() -> const std::vector<uint16_t>& {
+        if (deep.empty()) {
+            for (uint8_t sample : colour().data) deep.push_back(uint16_t(sample * 257));
+        }
+        return deep;
+    };
+    add("TIFF 16-bit", "deep.tif", w, h, px * 3,
+        [&](const std::string& p) { test::WriteTiff16(p, w, h, 3, deepColour(), 8); });
+    add("TIFF 16-bit profile", "deep-wide.tif", w, h, px * 3, [&](const std::string& p) {
+        test::WriteTiff16(p, w, h, 3, deepColour(), 8, WideProfile(true));
+    });
     add("BMP 24-bit", "rgb.bmp", w, h, px * 3,
         [&](const std::string& p) { test::WriteFile(p, test::Bmp24(colour())); });
     Pixels pcxRgb, pcxGrey;

@@ -367,11 +367,11 @@ TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgb
         const char* file;
         int tolerance;
     } cases[] = {
-        {"swapped.jpg", 4},   {"adobe.jpg", 4},      {"grey.jpg", 3},     {"broken.jpg", 3},
-        {"swapped.png", 2},   {"adobe.png", 2},      {"grey.png", 2},     {"p3.png", 2},
-        {"gamma.png", 2},     {"swapped.tif", 2},    {"adobe.tif", 2},    {"prophoto16.tif", 1},
-        {"grey16.tif", 1},    {"swapped.webp", 2},   {"swapped.heic", 5}, {"swapped.avif", 3},
-        {"swapped8.avif", 3}, {"swapped12.avif", 3}, {"p3.avif", 4},
+        {"swapped.jpg", 4},  {"adobe.jpg", 4},     {"grey.jpg", 3},       {"broken.jpg", 3},
+        {"swapped.png", 2},  {"adobe.png", 2},     {"grey.png", 2},       {"p3.png", 2},
+        {"gamma.png", 2},    {"swapped.tif", 2},   {"adobe.tif", 2},      {"prophoto16.tif", 1},
+        {"grey16.tif", 1},   {"swapped.webp", 2},  {"swapped.heic", 5},   {"grey.heic", 5},
+        {"swapped.avif", 3}, {"swapped8.avif", 3}, {"swapped12.avif", 3}, {"p3.avif", 4},
     };
     for (const auto& c : cases) {
         const std::string file = c.file;
