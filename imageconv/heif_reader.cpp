@@ -133,7 +133,7 @@ bool HeifReader::ReadStructure(const HeifLayout& layout) {
     // Each factor is below 2^32 and the sizes are checked first, so nothing overflows.
     return picture.width < (1ull << 31) && picture.height < (1ull << 31) &&
            coded.width < (1ull << 31) && coded.height < (1ull << 31) &&
-           FitsDecodeBudget(picture.width, picture.height, planes + decoder);
+           FitsDecodeBudget(picture.width, picture.height, planes + decoder + layout.derivedBytes);
 }
 
 bool HeifReader::Decode() {
