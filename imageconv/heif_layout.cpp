@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace kv::imageconv {
@@ -10,11 +12,16 @@ namespace {
 
 // The largest `meta` box read: far beyond any real file's item tables.
 constexpr uint64_t kMetaLimit = 16u << 20;
-// Coded units (NAL units, OBUs) walked in the items' data of one file, and the largest
-// parameter set read: a picture or grid tile has a handful of units, so more refuses the
-// file, and a small hostile file cannot make the walk take long.
+// Coded units (NAL units, OBUs) walked in the items' data of one file, and the longest
+// parameter set: a picture or grid tile has a handful of short units, so more or longer
+// refuses the file, and a small hostile file cannot make the walk take long.
 constexpr uint64_t kUnitLimit = 1u << 13;
 constexpr uint64_t kParameterSetLimit = 4096;
+// libheif's own default limits on items and on extents per item; references are bounded
+// the same way, so that a small meta box cannot make large tables here.
+constexpr uint64_t kItemLimit = 1000;
+constexpr uint64_t kExtentLimit = 32;
+constexpr uint64_t kReferenceLimit = 4 * kItemLimit;
 
 // Big-endian fields of a byte range; every read past the end fails the whole reader.
 class Bytes {
@@ -111,8 +118,15 @@ std::vector<uint8_t> Unescaped(const uint8_t* nal, size_t size) {
     return out;
 }
 
-// The picture size, chroma format and bit depth of an HEVC sequence parameter set (after
-// its two-byte NAL header).
+// Bytes per pixel in eighths of a picture with `chroma` (0 monochrome, 1 4:2:0, 2 4:2:2,
+// 3 4:4:4) and the given luma and chroma bit depths.
+uint64_t EighthsPerPixel(uint64_t chroma, uint64_t lumaDepth, uint64_t chromaDepth) {
+    const uint64_t chromaEighths[] = {0, 4, 8, 16};  // both chroma planes
+    return 8 * (lumaDepth > 8 ? 2 : 1) + chromaEighths[chroma & 3] * (chromaDepth > 8 ? 2 : 1);
+}
+
+// The picture size, chroma format and bit depths of an HEVC sequence parameter set (after
+// its two-byte NAL header). False for a set that does not parse.
 bool HevcSpsSize(const uint8_t* nal, size_t size, CodedPicture* picture) {
     if (size < 3) return false;
     Bits bits(Unescaped(nal + 2, size - 2));
@@ -136,19 +150,25 @@ bool HevcSpsSize(const uint8_t* nal, size_t size, CodedPicture* picture) {
     if (bits.Get(1)) {  // conformance window
         for (int i = 0; i < 4; ++i) bits.GetGolomb();
     }
-    const uint64_t depth = 8 + bits.GetGolomb();
-    const uint64_t planes[] = {8, 12, 16, 24};  // eighths: monochrome, 4:2:0, 4:2:2, 4:4:4
-    picture->eighthsPerPixel = planes[chroma & 3] * (depth > 8 ? 2 : 1);
-    return bits.ok() && chroma <= 3;
+    const uint64_t lumaDepth = 8 + bits.GetGolomb();
+    const uint64_t chromaDepth = 8 + bits.GetGolomb();
+    picture->eighthsPerPixel = EighthsPerPixel(chroma, lumaDepth, chromaDepth);
+    return bits.ok() && chroma <= 3 && lumaDepth <= 16 && chromaDepth <= 16;
 }
 
-// Keeps the larger picture.
-void KeepLarger(const CodedPicture& candidate, CodedPicture* largest) {
-    if (candidate.width * candidate.height > largest->width * largest->height) *largest = candidate;
+uint64_t Bytes8(const CodedPicture& picture) {
+    return picture.width * picture.height * picture.eighthsPerPixel;
+}
+
+// Keeps the picture whose planes take more bytes; false for a size beyond the side limit.
+bool KeepLarger(const CodedPicture& candidate, CodedPicture* largest) {
+    if (candidate.width >= kLayoutSideLimit || candidate.height >= kLayoutSideLimit) return false;
+    if (Bytes8(candidate) > Bytes8(*largest)) *largest = candidate;
+    return true;
 }
 
 // hvcC: a 22-byte header, the array count, then the arrays of parameter sets.
-void ReadHevcConfig(Bytes in, CodedPicture* picture) {
+bool ReadHevcConfig(Bytes in, CodedPicture* picture) {
     in.Skip(22);
     const uint64_t arrays = in.Get(1);
     for (uint64_t a = 0; a < arrays && in.ok(); ++a) {
@@ -156,20 +176,25 @@ void ReadHevcConfig(Bytes in, CodedPicture* picture) {
         const uint64_t count = in.Get(2);
         for (uint64_t n = 0; n < count && in.ok(); ++n) {
             const uint64_t length = in.Get(2);
+            if (length > in.left()) return false;
             CodedPicture sps;
-            if (type == 33 && length <= in.left() && HevcSpsSize(in.here(), size_t(length), &sps))
-                KeepLarger(sps, picture);
+            if (type == 33 &&
+                !(HevcSpsSize(in.here(), size_t(length), &sps) && KeepLarger(sps, picture)))
+                return false;
             in.Skip(length);
         }
     }
+    return in.ok();
 }
 
-// The maximum frame size of an AV1 sequence header OBU's payload.
+// An AV1 sequence header OBU's payload: the maximum frame size, and the planes from its
+// colour configuration (what the decoder allocates, whatever av1C claims).
 bool Av1SequenceSize(Bits* bits, CodedPicture* picture) {
-    bits->Get(3);  // profile
+    const uint64_t profile = bits->Get(3);
     bits->Get(1);  // still picture
-    if (bits->Get(1)) {
-        bits->Get(5);  // reduced still picture header: one level
+    const bool reduced = bits->Get(1);
+    if (reduced) {
+        bits->Get(5);  // one level
     } else {
         bool decoderModel = false;
         int delayLength = 0;
@@ -195,30 +220,59 @@ bool Av1SequenceSize(Bits* bits, CodedPicture* picture) {
     const int heightBits = int(bits->Get(4)) + 1;
     picture->width = bits->Get(widthBits) + 1;
     picture->height = bits->Get(heightBits) + 1;
-    return bits->ok();
+    if (!reduced && bits->Get(1)) bits->Get(7);  // frame id numbers: two lengths
+    bits->Get(3);  // 128 × 128 superblocks, filter intra, intra edge filter
+    if (!reduced) {
+        bits->Get(4);  // inter-intra, masked compound, warped motion, dual filter
+        const bool orderHint = bits->Get(1);
+        if (orderHint) bits->Get(2);
+        const bool chooseScreenContent = bits->Get(1);
+        const uint64_t screenContent = chooseScreenContent ? 2 : bits->Get(1);
+        if (screenContent > 0 && !bits->Get(1)) bits->Get(1);  // integer motion vectors
+        if (orderHint) bits->Get(3);
+    }
+    bits->Get(3);  // superres, cdef, restoration
+    // Colour configuration: bit depth, then monochrome and subsampling.
+    const bool highDepth = bits->Get(1);
+    const uint64_t depth = profile == 2 && highDepth ? (bits->Get(1) ? 12 : 10)
+                           : highDepth               ? 10
+                                                     : 8;
+    const bool monochrome = profile != 1 && bits->Get(1);
+    uint64_t primaries = 2, transfer = 2, matrix = 2;
+    if (bits->Get(1)) {
+        primaries = bits->Get(8);
+        transfer = bits->Get(8);
+        matrix = bits->Get(8);
+    }
+    uint64_t chroma = 1;
+    if (monochrome) {
+        chroma = 0;
+    } else if (primaries == 1 && transfer == 13 && matrix == 0) {
+        chroma = 3;  // sRGB
+    } else {
+        bits->Get(1);  // colour range
+        if (profile == 1) {
+            chroma = 3;
+        } else if (profile == 2) {
+            const bool halfWidth = depth == 12 ? bits->Get(1) : true;
+            const bool halfHeight = depth == 12 && halfWidth ? bits->Get(1) : false;
+            chroma = !halfWidth ? 3 : halfHeight ? 1 : 2;
+        }
+    }
+    picture->eighthsPerPixel = EighthsPerPixel(chroma, depth, depth);
+    return bits->ok() && profile <= 2;
 }
 
-// An AV1 sequence header OBU's payload, with the planes of `eighths` per pixel.
-void ReadAv1Sequence(const uint8_t* payload, size_t size, uint64_t eighths, CodedPicture* picture) {
+// An AV1 sequence header OBU's payload; false when it does not parse.
+bool ReadAv1Sequence(const uint8_t* payload, size_t size, CodedPicture* largest) {
     Bits bits(std::vector<uint8_t>(payload, payload + size));
     CodedPicture sequence;
-    sequence.eighthsPerPixel = eighths;
-    if (Av1SequenceSize(&bits, &sequence)) KeepLarger(sequence, picture);
+    return Av1SequenceSize(&bits, &sequence) && KeepLarger(sequence, largest);
 }
 
-// av1C: bit depth and subsampling in its header (kept in `eighths`, the largest seen), the
-// sequence header among the OBUs after, when the writer put it there.
-void ReadAv1Config(Bytes in, CodedPicture* picture, uint64_t* eighths) {
-    in.Skip(2);
-    const uint64_t flags = in.Get(1);
-    in.Skip(1);
-    const uint64_t sampleBytes = flags & 0x60 ? 2 : 1;
-    const uint64_t planes = flags & 0x10             ? 8
-                            : (flags & 0x0C) == 0x0C ? 12
-                            : (flags & 0x08)         ? 16
-                                                     : 24;
-    if (!in.ok()) return;
-    if (planes * sampleBytes > *eighths) *eighths = planes * sampleBytes;
+// av1C: a 4-byte header, then the OBUs the writer put there (the sequence header among them).
+bool ReadAv1Config(Bytes in, CodedPicture* picture) {
+    in.Skip(4);
     while (in.left() > 0 && in.ok()) {
         const uint64_t header = in.Get(1);
         if (header & 4) in.Skip(1);  // extension
@@ -231,14 +285,17 @@ void ReadAv1Config(Bytes in, CodedPicture* picture, uint64_t* eighths) {
                 more = byte & 0x80;
             }
         }
-        if (!in.ok() || size > in.left()) return;
-        if ((header >> 3 & 0xF) == 1) ReadAv1Sequence(in.here(), size_t(size), *eighths, picture);
+        if (!in.ok() || size > in.left()) return false;
+        if ((header >> 3 & 0xF) == 1 && !ReadAv1Sequence(in.here(), size_t(size), picture))
+            return false;
         in.Skip(size);
     }
+    return in.ok();
 }
 
 // The items' data: each item's extents joined, in the file (construction method 0) or in
-// the meta box's idat (method 1). The iloc box is read once, whatever the number of items.
+// the meta box's idat (method 1). The iloc box is read once, whatever the number of items;
+// an item listed twice, more items than libheif takes or more extents per item refuse it.
 class ItemData {
   public:
     ItemData(InputFile* file, uint64_t fileSize, Bytes idat, Bytes iloc)
@@ -249,13 +306,16 @@ class ItemData {
         const int offsetSize = int(sizes >> 12), lengthSize = int(sizes >> 8 & 15);
         const int baseSize = int(sizes >> 4 & 15), indexSize = version >= 1 ? int(sizes & 15) : 0;
         const uint64_t count = iloc.Get(version < 2 ? 2 : 4);
-        for (uint64_t i = 0; i < count && iloc.ok(); ++i) {
-            Item& item = items_[iloc.Get(version < 2 ? 2 : 4)];
+        ok_ = iloc.ok() && count <= kItemLimit;
+        for (uint64_t i = 0; i < count && ok_; ++i) {
+            const auto added = items_.emplace(iloc.Get(version < 2 ? 2 : 4), Item());
+            Item& item = added.first->second;
             const uint64_t method = version >= 1 ? iloc.Get(2) & 15 : 0;
             iloc.Skip(2);
             const uint64_t base = iloc.Get(baseSize);
             const uint64_t extents = iloc.Get(2);
-            for (uint64_t e = 0; e < extents && iloc.ok(); ++e) {
+            ok_ = added.second && extents <= kExtentLimit && iloc.ok();
+            for (uint64_t e = 0; e < extents && ok_; ++e) {
                 iloc.Get(indexSize);
                 const uint64_t offset = base + iloc.Get(offsetSize);
                 uint64_t length = iloc.Get(lengthSize);
@@ -267,9 +327,11 @@ class ItemData {
                 item.extents.push_back({method, offset, length});
                 item.size += length;
             }
+            ok_ = ok_ && iloc.ok();
         }
-        if (!iloc.ok()) items_.clear();
     }
+
+    bool ok() const { return ok_; }
 
     // Makes `id` the item read; false when it is missing or an extent lies outside.
     bool Select(uint64_t id) {
@@ -305,7 +367,6 @@ class ItemData {
     }
 
   private:
-    // An item listed twice may mix methods: each extent keeps its own.
     struct Extent {
         uint64_t method, offset, length;
     };
@@ -318,11 +379,12 @@ class ItemData {
     Bytes idat_;
     std::map<uint64_t, Item> items_;
     const Item* selected_ = nullptr;
+    bool ok_ = false;
 };
 
-// Calls `use(id, type)` for each item of an iinf box (item info entries of version 2 and 3).
-template <typename Use>
-void ForEachItem(Bytes in, Use use) {
+// The item types of an iinf box (item info entries of version 2 and 3); false for an item
+// listed twice or more items than libheif takes.
+bool ReadItemTypes(Bytes in, std::map<uint64_t, uint32_t>* types) {
     const uint64_t version = in.Get(1);
     in.Skip(3 + (version == 0 ? 2 : 4));
     Box entry;
@@ -335,16 +397,46 @@ void ForEachItem(Bytes in, Use use) {
         const uint64_t id = body.Get(entryVersion == 2 ? 2 : 4);
         body.Skip(2);
         const uint32_t type = uint32_t(body.Get(4));
-        if (body.ok()) use(id, type);
+        if (!body.ok() || types->size() >= kItemLimit || !types->emplace(id, type).second)
+            return false;
     }
+    return true;
+}
+
+// The derivations (dimg) and auxiliary images (auxl) of an iref box, both by the item they
+// belong to; false for more references than libheif takes.
+struct References {
+    std::map<uint64_t, std::vector<uint64_t>> inputs, auxiliaries;
+};
+bool ReadReferences(Bytes in, References* references) {
+    if (in.left() == 0) return true;  // no iref box
+    const uint64_t version = in.Get(1);
+    in.Skip(3);
+    const int idBytes = version == 0 ? 2 : 4;
+    uint64_t total = 0;
+    Box reference;
+    while (NextBox(&in, &reference)) {
+        Bytes body = reference.body;
+        const uint64_t from = body.Get(idBytes);
+        const uint64_t count = body.Get(2);
+        total += count;
+        if (!body.ok() || count > kItemLimit || total > kReferenceLimit) return false;
+        for (uint64_t n = 0; n < count; ++n) {
+            const uint64_t to = body.Get(idBytes);
+            if (reference.type == Tag("dimg")) references->inputs[from].push_back(to);
+            if (reference.type == Tag("auxl")) references->auxiliaries[to].push_back(from);
+        }
+        if (!body.ok()) return false;
+    }
+    return in.ok();
 }
 
 // Walks the coded units of an HEVC item (NAL units after 4-byte lengths, as libheif reads
 // them) or an AV1 item (OBUs with their sizes) and keeps the largest picture a parameter set
 // or sequence header among them codes: the decoder takes those from the data too. False
-// when a unit does not fit the data or the file holds more units than the limit.
-bool ReadCodedUnits(ItemData* data, bool hevc, uint64_t av1Eighths, uint64_t* units,
-                    CodedPicture* largest) {
+// when a unit does not fit the data, a parameter set is too long or does not parse, or
+// the file holds more units than the limit.
+bool ReadCodedUnits(ItemData* data, bool hevc, uint64_t* units, CodedPicture* largest) {
     for (uint64_t at = 0; at < data->size();) {
         if (++*units > kUnitLimit) return false;
         uint8_t head[10] = {};
@@ -369,17 +461,36 @@ bool ReadCodedUnits(ItemData* data, bool hevc, uint64_t av1Eighths, uint64_t* un
             parameters = (head[0] >> 3 & 0xF) == 1;
         }
         if (start > data->size() || length > data->size() - start) return false;
-        if (parameters && length <= kParameterSetLimit) {
+        if (parameters) {
+            if (length > kParameterSetLimit) return false;
             std::vector<uint8_t> unit(static_cast<size_t>(length));
             if (!data->Read(start, unit.data(), unit.size())) return false;
             CodedPicture picture;
-            if (hevc && HevcSpsSize(unit.data(), unit.size(), &picture))
-                KeepLarger(picture, largest);
-            if (!hevc) ReadAv1Sequence(unit.data(), unit.size(), av1Eighths, largest);
+            if (hevc &&
+                !(HevcSpsSize(unit.data(), unit.size(), &picture) && KeepLarger(picture, largest)))
+                return false;
+            if (!hevc && !ReadAv1Sequence(unit.data(), unit.size(), largest)) return false;
         }
         at = start + length;
     }
     return true;
+}
+
+// The composed size of a grid or overlay item from its data: version, flags (bit 0: 32-bit
+// sizes), then rows and columns or the fill colour, then the size.
+bool ReadComposedSize(ItemData* data, uint64_t id, uint32_t type, uint64_t* width,
+                      uint64_t* height) {
+    uint8_t description[32] = {};
+    if (!data->Select(id) || data->size() < 6) return false;
+    const size_t wanted = size_t(std::min<uint64_t>(data->size(), sizeof description));
+    if (!data->Read(0, description, wanted)) return false;
+    Bytes fields(description, wanted);
+    fields.Skip(1);
+    const int fieldBytes = fields.Get(1) & 1 ? 4 : 2;
+    fields.Skip(type == Tag("grid") ? 2 : 8);
+    *width = fields.Get(fieldBytes);
+    *height = fields.Get(fieldBytes);
+    return fields.ok() && *width < kLayoutSideLimit && *height < kLayoutSideLimit;
 }
 
 }  // namespace
@@ -409,63 +520,94 @@ bool ReadHeifLayout(InputFile* file, uint64_t fileSize, HeifLayout* layout) {
         }
         at += size;
     }
+    // The boxes libheif reads once, by their first copy: a second copy refuses the file.
     Bytes metaBody(meta.data(), meta.size());
     metaBody.Skip(4);
-    uint64_t primary = 0, av1Eighths = 0;
-    Bytes iinf(nullptr, 0), iloc(nullptr, 0), idat(nullptr, 0);
+    const uint32_t kOnce[] = {Tag("pitm"), Tag("iinf"), Tag("iloc"),
+                              Tag("idat"), Tag("iref"), Tag("iprp")};
+    std::map<uint32_t, Bytes> once;
     Box box;
     while (NextBox(&metaBody, &box)) {
-        if (box.type == Tag("pitm")) {
-            const uint64_t version = box.body.Get(1);
-            box.body.Skip(3);
-            primary = box.body.Get(version == 0 ? 2 : 4);
-        } else if (box.type == Tag("iinf")) {
-            iinf = box.body;
-        } else if (box.type == Tag("iloc")) {
-            iloc = box.body;
-        } else if (box.type == Tag("idat")) {
-            idat = box.body;
-        } else if (box.type == Tag("iprp")) {
-            Bytes iprp = box.body;
-            Box ipco, property;
-            while (NextBox(&iprp, &ipco)) {
-                if (ipco.type != Tag("ipco")) continue;
-                while (NextBox(&ipco.body, &property)) {
-                    if (property.type == Tag("hvcC"))
-                        ReadHevcConfig(property.body, &layout->largestCoded);
-                    if (property.type == Tag("av1C"))
-                        ReadAv1Config(property.body, &layout->largestCoded, &av1Eighths);
-                }
-            }
+        if (std::find(std::begin(kOnce), std::end(kOnce), box.type) == std::end(kOnce)) continue;
+        if (!once.emplace(box.type, box.body).second) return false;
+    }
+    auto body = [&once](const char(&type)[5]) {
+        const auto found = once.find(Tag(type));
+        return found == once.end() ? Bytes(nullptr, 0) : found->second;
+    };
+    Bytes pitm = body("pitm");
+    const uint64_t pitmVersion = pitm.Get(1);
+    pitm.Skip(3);
+    const uint64_t primary = pitm.Get(pitmVersion == 0 ? 2 : 4);
+    // Every decoder configuration, used or not.
+    Bytes iprp = body("iprp");
+    Box ipco, property;
+    while (NextBox(&iprp, &ipco)) {
+        if (ipco.type != Tag("ipco")) continue;
+        while (NextBox(&ipco.body, &property)) {
+            if (property.type == Tag("hvcC") &&
+                !ReadHevcConfig(property.body, &layout->largestCoded))
+                return false;
+            if (property.type == Tag("av1C") &&
+                !ReadAv1Config(property.body, &layout->largestCoded))
+                return false;
         }
     }
     // The coded items' own parameter sets and sequence headers.
-    ItemData data(file, fileSize, idat, iloc);
-    uint32_t primaryType = 0;
+    std::map<uint64_t, uint32_t> types;
+    References references;
+    ItemData data(file, fileSize, body("idat"), body("iloc"));
+    if (!data.ok() || !ReadItemTypes(body("iinf"), &types) ||
+        !ReadReferences(body("iref"), &references))
+        return false;
     uint64_t units = 0;
-    bool unitsFit = true;
-    ForEachItem(iinf, [&](uint64_t id, uint32_t type) {
-        if (id == primary) primaryType = type;
-        if (unitsFit && (type == Tag("hvc1") || type == Tag("av01")) && data.Select(id)) {
-            unitsFit = ReadCodedUnits(&data, type == Tag("hvc1"), av1Eighths ? av1Eighths : 48,
-                                      &units, &layout->largestCoded);
+    for (const auto& [id, type] : types) {
+        if ((type == Tag("hvc1") || type == Tag("av01")) && data.Select(id) &&
+            !ReadCodedUnits(&data, type == Tag("hvc1"), &units, &layout->largestCoded))
+            return false;
+    }
+    // A canvas takes the format of the first picture pasted into it: counted at the largest.
+    const uint64_t canvasEighths = 48;
+    // The picture libheif composes: the primary's grid or overlay, also under identity items.
+    uint64_t composed = primary;
+    for (size_t steps = 0; types[composed] == Tag("iden") && steps < kItemLimit; ++steps) {
+        const std::vector<uint64_t>& inputs = references.inputs[composed];
+        if (inputs.size() != 1) return false;
+        composed = inputs[0];
+    }
+    // Every item the primary image is built from, each reached once: libheif decodes an
+    // item again for every path to it, so a shared item would multiply the work. Their
+    // canvases are measured; auxiliary images belong to the primary image alone.
+    std::vector<uint64_t> todo{primary};
+    std::set<uint64_t> reached{primary};
+    while (!todo.empty()) {
+        const uint64_t id = todo.back();
+        todo.pop_back();
+        const uint32_t type = types[id];
+        if (type != Tag("hvc1") && type != Tag("av01") && type != Tag("grid") &&
+            type != Tag("iovl") && type != Tag("iden"))
+            return false;
+        if (type == Tag("grid") || type == Tag("iovl")) {
+            uint64_t width = 0, height = 0;
+            if (!ReadComposedSize(&data, id, type, &width, &height)) return false;
+            if (id == composed) {
+                layout->composedWidth = width;
+                layout->composedHeight = height;
+            } else {
+                layout->derivedBytes += width * height * canvasEighths / 8;
+            }
         }
-    });
-    if (!unitsFit) return false;
-    if (primaryType != Tag("grid") && primaryType != Tag("iovl")) return true;
-    // A grid or overlay is described by its item's data: version, flags (bit 0: 32-bit
-    // sizes), then rows and columns or the fill colour, then the composed size.
-    uint8_t description[32] = {};
-    if (!data.Select(primary) || data.size() < 6) return false;
-    const size_t wanted = size_t(std::min<uint64_t>(data.size(), sizeof description));
-    if (!data.Read(0, description, wanted)) return false;
-    Bytes fields(description, wanted);
-    fields.Skip(1);
-    const int fieldBytes = fields.Get(1) & 1 ? 4 : 2;
-    fields.Skip(primaryType == Tag("grid") ? 2 : 8);
-    layout->composedWidth = fields.Get(fieldBytes);
-    layout->composedHeight = fields.Get(fieldBytes);
-    return fields.ok();
+        const std::vector<uint64_t>& inputs = references.inputs[id];
+        const std::vector<uint64_t>& auxiliaries = references.auxiliaries[id];
+        if (id != primary && !auxiliaries.empty()) return false;
+        for (const std::vector<uint64_t>* next : {&inputs, &auxiliaries}) {
+            for (uint64_t input : *next) {
+                if (!reached.insert(input).second) return false;
+                todo.push_back(input);
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace kv::imageconv

@@ -141,14 +141,15 @@ bool HeifReader::ReadStructure(const HeifLayout& layout) {
     }
     const uint64_t planes = picture.width * picture.height * picture.eighthsPerPixel / 8;
     const uint64_t decoder = 2 * coded.width * coded.height * coded.eighthsPerPixel / 8;
-    if (!FitsDecodeBudget(picture.width, picture.height, planes + decoder)) return false;
+    const uint64_t fixed = planes + layout.derivedBytes;
+    if (!FitsDecodeBudget(picture.width, picture.height, fixed + decoder)) return false;
     // A composed picture's tiles are decoded on as many threads as the machine has cores,
     // each holding a decoder of its own, as far as the budget takes them (a coded picture is
     // decoded on this thread whatever is set here).
     uint64_t threads = layout.composedWidth > 0 ? std::thread::hardware_concurrency() : 0;
     threads = std::min(threads, kMaxTileThreads);
     while (threads > 1 &&
-           !FitsDecodeBudget(picture.width, picture.height, planes + threads * decoder)) {
+           !FitsDecodeBudget(picture.width, picture.height, fixed + threads * decoder)) {
         --threads;
     }
     // Zero decodes the tiles one after the other on this thread.

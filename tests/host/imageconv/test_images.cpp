@@ -153,7 +153,6 @@ Bytes Gunzip(const Bytes& packed) {
     return status == Z_STREAM_END ? out : Bytes{};
 }
 
-namespace {
 Bytes Box(const char* type, const Bytes& body) {
     return Be(uint32_t(body.size() + 8), 4) + Tag(type) + body;
 }
@@ -168,35 +167,63 @@ Bytes BoxBody(const Bytes& file, const char* type) {
     return Bytes(at + 4, at + (size - 4));
 }
 
-// A HEIC whose primary item 1 is either the coded picture `coded` or, given a `derivation`,
-// of `type` "grid" or "iovl" composed from item 2, that picture; every item claims 64 × 64.
-Bytes Heic(const char* type, const Bytes& derivation, const Bytes& hvcC, const Bytes& coded) {
-    const bool derived = !derivation.empty();
-    auto infe = [](uint16_t id, const char* type) {
-        return FullBox("infe", 2, Be(id, 2) + Be(0, 2) + Tag(type) + Bytes{0});
-    };
-    auto extent = [](uint16_t id, size_t offset, size_t length) {
-        return Be(id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) + Be(uint32_t(offset), 4) +
-               Be(uint32_t(length), 4);
-    };
-    const Bytes items =
-        derived ? Be(2, 2) + infe(1, type) + infe(2, "hvc1") : Be(1, 2) + infe(1, "hvc1");
-    const Bytes locations = derived ? Be(2, 2) + extent(1, 0, derivation.size()) +
-                                          extent(2, derivation.size(), coded.size())
-                                    : Be(1, 2) + extent(1, 0, coded.size());
-    // Property 1 is the size, 2 the decoder configuration (essential).
-    const Bytes associations =
-        derived ? Be(2, 4) + Be(1, 2) + Bytes{1, 1} + Be(2, 2) + Bytes{2, 0x82, 1}
-                : Be(1, 4) + Be(1, 2) + Bytes{2, 0x82, 1};
+Bytes HeifFile(const std::vector<HeifItem>& items, uint32_t primary, const Bytes& metaTail) {
+    Bytes infos, locations, references, idat, associations;
+    std::vector<Bytes> properties;
+    uint32_t located = 0;
+    for (const HeifItem& item : items) {
+        infos = infos + FullBox("infe", 2, Be(item.id, 2) + Be(0, 2) + Tag(item.type) + Bytes{0});
+        if (!item.data.empty()) {
+            // One extent in idat (construction method 1).
+            locations = locations + Be(item.id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) +
+                        Be(uint32_t(idat.size()), 4) + Be(uint32_t(item.data.size()), 4);
+            idat = idat + item.data;
+            ++located;
+        }
+        if (!item.inputs.empty()) {
+            Bytes inputs;
+            for (uint32_t input : item.inputs) inputs = inputs + Be(input, 2);
+            references = references +
+                         Box("dimg", Be(item.id, 2) + Be(uint32_t(item.inputs.size()), 2) + inputs);
+        }
+        Bytes indexes;
+        for (const Bytes& property : item.properties) {
+            auto at = std::find(properties.begin(), properties.end(), property);
+            if (at == properties.end()) at = properties.insert(at, property);
+            // Essential but for the size, so that a property libheif lacks fails the item.
+            const bool essential = !std::equal(property.begin() + 4, property.begin() + 8, "ispe");
+            indexes.push_back(uint8_t((essential ? 0x80 : 0) | (at - properties.begin() + 1)));
+        }
+        associations = associations + Be(item.id, 2) + Bytes{uint8_t(indexes.size())} + indexes;
+    }
+    Bytes ipco;
+    for (const Bytes& property : properties) ipco = ipco + property;
     const Bytes meta = FullBox(
         "meta", 0,
-        FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) + FullBox("pitm", 0, Be(1, 2)) +
-            FullBox("iinf", 0, items) + FullBox("iloc", 1, Bytes{0x44, 0} + locations) +
-            (derived ? FullBox("iref", 0, Box("dimg", Be(1, 2) + Be(1, 2) + Be(2, 2))) : Bytes{}) +
-            Box("iprp", Box("ipco", FullBox("ispe", 0, Be(64, 4) + Be(64, 4)) + Box("hvcC", hvcC)) +
-                            FullBox("ipma", 0, associations)) +
-            Box("idat", derivation + coded));
+        FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) +
+            FullBox("pitm", 0, Be(primary, 2)) +
+            FullBox("iinf", 0, Be(uint32_t(items.size()), 2) + infos) +
+            FullBox("iloc", 1, Bytes{0x44, 0} + Be(located, 2) + locations) +
+            (references.empty() ? Bytes{} : FullBox("iref", 0, references)) +
+            Box("iprp", Box("ipco", ipco) +
+                            FullBox("ipma", 0, Be(uint32_t(items.size()), 4) + associations)) +
+            Box("idat", idat) + metaTail);
     return Box("ftyp", Tag("heic") + Be(0, 4) + Tag("mif1") + Tag("heic")) + meta;
+}
+
+namespace {
+// A HEIC whose primary item 1 is either the coded picture `coded` or, given a `derivation`,
+// of `type` "grid" or "iovl" composed from item 2, that picture. The primary claims
+// 64 × 64; a derived image's input claims the composed size, so that it covers a grid.
+Bytes Heic(const char* type, const Bytes& derivation, const Bytes& hvcC, const Bytes& coded,
+           uint32_t width = 64, uint32_t height = 64) {
+    const Bytes claim = FullBox("ispe", 0, Be(64, 4) + Be(64, 4));
+    if (derivation.empty())
+        return HeifFile({{1, "hvc1", coded, {}, {claim, Box("hvcC", hvcC)}}}, 1);
+    const Bytes inputClaim = FullBox("ispe", 0, Be(width, 4) + Be(height, 4));
+    return HeifFile({{1, type, derivation, {2}, {claim}},
+                     {2, "hvc1", coded, {}, {inputClaim, Box("hvcC", hvcC)}}},
+                    1);
 }
 
 // Bits of a coded header, most significant first, and back to bytes after a rewrite: the
@@ -221,9 +248,9 @@ Bytes Repacked(std::vector<bool> head, const std::vector<bool>& bits, size_t fro
     return out;
 }
 
-// An HEVC sequence parameter set NAL unit coding `width` × `height` instead of its own size;
-// empty for a set with sub-layers, which the files here do not have.
-Bytes WithCodedSize(const Bytes& nal, uint32_t width, uint32_t height) {
+}  // namespace
+
+Bytes WithCodedSize(const Bytes& nal, uint32_t width, uint32_t height, int chroma) {
     Bytes unescaped;
     for (size_t i = 2; i < nal.size(); ++i) {
         if (i < 4 || nal[i] != 3 || nal[i - 1] != 0 || nal[i - 2] != 0) unescaped.push_back(nal[i]);
@@ -246,10 +273,14 @@ Bytes WithCodedSize(const Bytes& nal, uint32_t width, uint32_t height) {
     if (bits.size() < 104 || bits[4] || bits[5] || bits[6]) return {};
     at = 104;  // ids, sub-layer count, profile, tier and level
     golomb();
-    if (golomb() == 3) ++at;
     std::vector<bool> head(bits.begin(), bits.begin() + ptrdiff_t(at));
+    const uint64_t ownChroma = golomb();
+    if (ownChroma == 3) ++at;  // separate colour planes
     golomb();
     golomb();
+    const uint32_t newChroma = chroma < 0 ? uint32_t(ownChroma) : uint32_t(chroma);
+    putGolomb(&head, newChroma);
+    if (newChroma == 3) head.push_back(false);
     putGolomb(&head, width);
     putGolomb(&head, height);
     Bytes escaped(nal.begin(), nal.begin() + 2);
@@ -260,7 +291,6 @@ Bytes WithCodedSize(const Bytes& nal, uint32_t width, uint32_t height) {
     }
     return escaped;
 }
-}  // namespace
 
 Bytes DerivedHeic(const Bytes& photo, const char* type, uint32_t width, uint32_t height) {
     if (photo.empty()) return {};
@@ -268,10 +298,11 @@ Bytes DerivedHeic(const Bytes& photo, const char* type, uint32_t width, uint32_t
     const Bytes grid = std::string(type) == "grid"
                            ? Bytes{0, 0, 0, 0} + Be(width, 2) + Be(height, 2)
                            : Bytes(10, 0) + Be(width, 2) + Be(height, 2) + Be(0, 4);
-    return Heic(type, grid, BoxBody(photo, "hvcC"), BoxBody(photo, "mdat"));
+    return Heic(type, grid, BoxBody(photo, "hvcC"), BoxBody(photo, "mdat"), width, height);
 }
 
-Bytes CodedSizeHeic(const Bytes& photo, uint32_t width, uint32_t height, bool inData) {
+Bytes CodedSizeHeic(const Bytes& photo, uint32_t width, uint32_t height, bool inData,
+                    size_t padding, int chroma) {
     // hvcC: a 22-byte header, the array count, then per array its type, NAL count and units.
     const Bytes config = BoxBody(photo, "hvcC");
     if (config.size() < 23) return {};
@@ -289,10 +320,11 @@ Bytes CodedSizeHeic(const Bytes& photo, uint32_t width, uint32_t height, bool in
             if (at + 2 + length > config.size()) return {};
             Bytes nal(config.begin() + ptrdiff_t(at + 2),
                       config.begin() + ptrdiff_t(at + 2 + length));
-            if (sps) nal = WithCodedSize(nal, width, height);
+            if (sps) nal = WithCodedSize(nal, width, height, chroma);
             if (nal.empty()) return {};
             rebuilt = rebuilt + Be(uint32_t(nal.size()), 2) + nal;
-            parameterSets = parameterSets + Be(uint32_t(nal.size()), 4) + nal;
+            const Bytes padded = sps ? nal + Bytes(padding, 0xFF) : nal;
+            parameterSets = parameterSets + Be(uint32_t(padded.size()), 4) + padded;
             at += 2 + length;
         }
     }

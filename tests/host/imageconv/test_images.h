@@ -99,6 +99,21 @@ Bytes WithLosslessAlpha(const Bytes& lossyWebp);
 // The contents of gzip data; empty when it is not whole.
 Bytes Gunzip(const Bytes& packed);
 
+// ISO boxes, and a HEIF file of items: each with its data (in idat; none without), its
+// derivation inputs (dimg) and its properties (whole boxes, shared ones written once);
+// `metaTail` is added at the end of the meta box.
+Bytes Box(const char* type, const Bytes& body);
+Bytes FullBox(const char* type, uint8_t version, const Bytes& body);
+Bytes BoxBody(const Bytes& file, const char* type);
+struct HeifItem {
+    uint32_t id;
+    const char* type;
+    Bytes data;
+    std::vector<uint32_t> inputs;
+    std::vector<Bytes> properties;
+};
+Bytes HeifFile(const std::vector<HeifItem>& items, uint32_t primary, const Bytes& metaTail = {});
+
 // A HEIC whose primary item, of `type` "grid" or "iovl", is composed at `width` × `height`
 // from the coded picture of the HEIC `photo`, while its size property claims 64 × 64.
 std::vector<uint8_t> DerivedHeic(const std::vector<uint8_t>& photo, const char* type,
@@ -106,9 +121,15 @@ std::vector<uint8_t> DerivedHeic(const std::vector<uint8_t>& photo, const char* 
 
 // The coded picture of the HEIC `photo` as a plain image claiming 64 × 64, while its
 // sequence parameter set codes `width` × `height`: in the hvcC box, or `inData`, in the
-// item's data ahead of the slices.
+// item's data ahead of the slices, there followed by `padding` bytes inside its NAL unit;
+// with `chroma` (see WithCodedSize) in the hvcC box.
 std::vector<uint8_t> CodedSizeHeic(const std::vector<uint8_t>& photo, uint32_t width,
-                                   uint32_t height, bool inData = false);
+                                   uint32_t height, bool inData = false, size_t padding = 0,
+                                   int chroma = -1);
+// An HEVC sequence parameter set NAL unit coding `width` × `height` instead of its own size,
+// and `chroma` (0 monochrome to 3 for 4:4:4) when not negative; empty for a set with
+// sub-layers, which the files here do not have.
+Bytes WithCodedSize(const Bytes& nal, uint32_t width, uint32_t height, int chroma = -1);
 
 // A HEIC whose primary item is a grid of `columns` × `rows` tiles (at most 256 each)
 // composed at `width` × `height`, as phone cameras write photos: the tiles are the coded
