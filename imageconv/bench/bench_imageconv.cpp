@@ -205,7 +205,9 @@ void PrintTable(const std::vector<BenchImage>& images, int reps, const std::stri
                 host ? cell(codec).c_str() : "", host ? cell("magick").c_str() : "",
                 host ? cell("pillow").c_str() : "", ratio(codec).c_str(), fastestText,
                 ratio("magick").c_str(), storage, target,
-                ours.megabytes <= target ? "within" : "OVER");
+                !ours.ok                   ? "-"
+                : ours.megabytes <= target ? "within"
+                                           : "OVER");
         }
         fflush(stdout);
     }
