@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imageconv/convert_to_bmp.h"
+#include "imageconv/counted_memory.h"
 #include "imageconv/library_info.h"
 #include "imageconv/mapped_buffer.h"
 #include "imageconv/platform.h"
@@ -183,7 +184,17 @@ TEST_F(WinImageConvTest, FailuresReturnTheirCodesAndLeaveNoBackingFiles) {
     const std::string cut = Path("短.bmp");
     ASSERT_TRUE(WriteFile(cut, shortBmp));
     EXPECT_EQ(CallCommand(cut.c_str(), out.c_str()), -3);
+    // A library's allocation past the budget fails the conversion.
+    const std::string png = Path("图.png"), jpeg = Path("图.jpg");
+    ASSERT_TRUE(WritePng(png, 64, 48, PNG_COLOR_TYPE_RGB, 8, Pattern(64, 48, 3).data));
+    ASSERT_TRUE(WriteJpeg(jpeg, Pattern(64, 48, 3)));
+    for (const std::string& picture : {png, jpeg}) {
+        CountedMemory budget({kMaxBlockBytes, 4096});
+        EXPECT_EQ(CallCommand(picture.c_str(), out.c_str()), -3) << picture;
+    }
     EXPECT_EQ(GetFileAttributesA(out.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(CallCommand(jpeg.c_str(), out.c_str()), 1);
+    ASSERT_TRUE(DeleteFileA(out.c_str()));
 
     const std::string good = Path("好.bmp");
     ASSERT_TRUE(WriteFile(good, Bmp24(Pattern(3, 3, 3))));
