@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <new>
 #include <thread>
 
 #include "imageconv/mapped_buffer.h"
@@ -122,13 +123,15 @@ struct BackgroundTask::Thread {
     std::thread thread;
 };
 
-BackgroundTask::BackgroundTask() : thread_(new Thread) {}
+BackgroundTask::BackgroundTask() = default;
 BackgroundTask::~BackgroundTask() {
     Wait();
 }
 
 bool BackgroundTask::Start(void (*task)(void*), void* argument) {
     Wait();
+    if (!thread_) thread_.reset(new (std::nothrow) Thread);
+    if (!thread_) return false;
     try {
         thread_->thread = std::thread(task, argument);
     } catch (...) {
@@ -138,7 +141,7 @@ bool BackgroundTask::Start(void (*task)(void*), void* argument) {
 }
 
 void BackgroundTask::Wait() {
-    if (thread_->thread.joinable()) thread_->thread.join();
+    if (thread_ && thread_->thread.joinable()) thread_->thread.join();
 }
 
 }  // namespace kv::imageconv

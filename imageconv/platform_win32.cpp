@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "imageconv/mapped_buffer.h"
@@ -194,13 +195,15 @@ struct BackgroundTask::Thread {
     }
 };
 
-BackgroundTask::BackgroundTask() : thread_(new Thread) {}
+BackgroundTask::BackgroundTask() = default;
 BackgroundTask::~BackgroundTask() {
     Wait();
 }
 
 bool BackgroundTask::Start(void (*task)(void*), void* argument) {
     Wait();
+    if (!thread_) thread_.reset(new (std::nothrow) Thread);
+    if (!thread_) return false;
     thread_->task = task;
     thread_->argument = argument;
     thread_->handle = CreateThread(nullptr, 0, Thread::Run, thread_.get(), 0, nullptr);
@@ -208,7 +211,7 @@ bool BackgroundTask::Start(void (*task)(void*), void* argument) {
 }
 
 void BackgroundTask::Wait() {
-    if (!thread_->handle) return;
+    if (!thread_ || !thread_->handle) return;
     WaitForSingleObject(thread_->handle, INFINITE);
     CloseHandle(thread_->handle);
     thread_->handle = nullptr;
