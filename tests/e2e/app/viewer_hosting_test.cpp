@@ -179,15 +179,7 @@ std::string StagedFile(const std::string& pattern) {
 
 // The bytes of a photo in the pictures folder, named with characters the code page may lack.
 std::string PhotoBytes(const std::wstring& name) {
-    HANDLE file = CreateFileW((e2e::Wide(kPictures) + name).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string bytes(1 << 20, '\0');
-    DWORD read = 0;
-    ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
+    return e2e::ReadFileBytes(e2e::Wide(kPictures) + name).value_or("<missing>");
 }
 
 // The width and height a BMP file's header declares; (0, 0) when there is none.

@@ -12,6 +12,7 @@ std::vector<std::string> ListFiles(const std::string& folder);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 std::optional<std::string> ReadFileBytes(const std::string& path);
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Removes a file or a folder with everything in it, also entries named with characters
