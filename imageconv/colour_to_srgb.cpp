@@ -236,15 +236,14 @@ bool SrgbConversion::Prepare(const ColourDescription& colours, Samples samples, 
     }
     // lcms2 takes 16-bit samples through a sampled grid that strays by a few steps near
     // black: tables are read off (and checked against) its exact conversion, and its own is
-    // kept, with its finest grid, only where they do not hold.
+    // made, with its finest grid, only where they do not hold (the grid alone takes longer
+    // than converting a small picture).
     Transform exact;
+    const cmsUInt32Number format = Format16(greyProfile, extraSamples);
     if (lookup.deep) {
-        const cmsUInt32Number format = Format16(greyProfile, extraSamples);
-        levels.reset(cmsCreateTransform(source.get(), format, srgb.get(), TYPE_RGB_8,
-                                        INTENT_PERCEPTUAL, cmsFLAGS_HIGHRESPRECALC));
         exact.reset(cmsCreateTransform(source.get(), format, srgb.get(), TYPE_RGB_8,
                                        INTENT_PERCEPTUAL, cmsFLAGS_NOOPTIMIZE));
-        if (!levels || !exact) return false;
+        if (!exact) return false;
     }
     if (greyProfile) {
         // One colour for each level, read off lcms2's conversion.
@@ -263,6 +262,11 @@ bool SrgbConversion::Prepare(const ColourDescription& colours, Samples samples, 
     } else {
         state->matrixShaper =
             MatrixShaperOf(source.get(), lookup.deep ? exact.get() : levels.get(), lookup);
+        if (!state->matrixShaper && lookup.deep) {
+            levels.reset(cmsCreateTransform(source.get(), format, srgb.get(), TYPE_RGB_8,
+                                            INTENT_PERCEPTUAL, cmsFLAGS_HIGHRESPRECALC));
+            if (!levels) return false;
+        }
         if (!state->matrixShaper) state->transform = std::move(levels);
     }
     state_ = std::move(state);

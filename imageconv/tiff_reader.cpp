@@ -2,6 +2,8 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
+
 #include "imageconv/colour_to_srgb.h"
 #include "imageconv/to_24bit.h"
 
@@ -118,6 +120,29 @@ bool PrepareDeepColours(TIFF* tiff, SrgbConversion* colour) {
                            samples - colours);
 }
 
+// Rows of 16-bit samples read before their colours are converted: whole strips, at least
+// this many rows, so that starting the conversion's thread costs little beside it.
+constexpr uint32_t kDeepBandRows = 128;
+
+// A band of 16-bit rows converted into the image's rows, on a second thread while the
+// decoder reads the next band.
+struct DeepBand {
+    const SrgbConversion* colour;
+    const uint8_t* samples;
+    uint64_t rowBytes;
+    RasterImage* target;
+    int32_t first, count;
+
+    static void Convert(void* self) {
+        const auto* band = static_cast<const DeepBand*>(self);
+        for (int32_t r = 0; r < band->count; ++r) {
+            band->colour->ConvertRow(
+                reinterpret_cast<const uint16_t*>(band->samples + uint64_t(r) * band->rowBytes),
+                band->target->Row(band->first + r), band->target->width());
+        }
+    }
+};
+
 // 16-bit samples with a colour profile are converted from all their bits, where the RGBA
 // raster would keep only the high byte of each.
 bool TiffReader::ReadDeepStrips(const SrgbConversion& colour) {
@@ -125,26 +150,41 @@ bool TiffReader::ReadDeepStrips(const SrgbConversion& colour) {
     uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
     if (rowsPerStrip == 0 || rowsPerStrip > height_) rowsPerStrip = height_;
+    const uint64_t stripsPerBand = (kDeepBandRows + rowsPerStrip - 1) / rowsPerStrip;
+    const uint32_t band = uint32_t(std::min<uint64_t>(stripsPerBand * rowsPerStrip, height_));
     const uint64_t rowBytes = TIFFScanlineSize64(tiff);
-    const uint64_t stripBytes = rowBytes * rowsPerStrip;
-    if (rowBytes == 0 || !FitsDecodeBudget(width_, height_, 2 * stripBytes)) return false;
-    if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
-    MappedBuffer strip;
-    if (!strip.Allocate(size_t(stripBytes))) return false;
-    for (uint32_t y = 0; y < height_; y += rowsPerStrip) {
-        const uint32_t rows = height_ - y < rowsPerStrip ? height_ - y : rowsPerStrip;
-        const tmsize_t wanted = tmsize_t(rowBytes * rows);
-        if (TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y, 0), strip.data(), wanted) !=
-            wanted) {
-            return false;
-        }
-        for (uint32_t r = 0; r < rows; ++r) {
-            colour.ConvertRow(reinterpret_cast<const uint16_t*>(strip.data() + r * rowBytes),
-                              target_->Row(int32_t(y + r)), int32_t(width_));
-        }
+    const uint64_t bandBytes = rowBytes * band;
+    // Two bands take turns, one read while the other is converted; libtiff reads each
+    // strip's coded bytes into a buffer of its own, at most one decoded strip's size.
+    const uint32_t halves = band < height_ ? 2 : 1;
+    if (rowBytes == 0 ||
+        !FitsDecodeBudget(width_, height_, halves * bandBytes + rowBytes * rowsPerStrip)) {
+        return false;
     }
-    target_->Flush();
-    return true;
+    if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
+    MappedBuffer samples[2];
+    for (uint32_t h = 0; h < halves; ++h) {
+        if (!samples[h].Allocate(size_t(bandBytes))) return false;
+    }
+    BackgroundTask task;
+    DeepBand converting{};
+    bool ok = true;
+    for (uint32_t y = 0, half = 0; ok && y < height_; y += band, half = (half + 1) % halves) {
+        const uint32_t rows = std::min(band, height_ - y);
+        uint8_t* rowsRead = samples[half].data();
+        for (uint32_t r = 0; ok && r < rows; r += rowsPerStrip) {
+            const tmsize_t wanted = tmsize_t(rowBytes * std::min(rowsPerStrip, rows - r));
+            ok = TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y + r, 0),
+                                      rowsRead + uint64_t(r) * rowBytes, wanted) == wanted;
+        }
+        task.Wait();
+        if (!ok) break;
+        converting = {&colour, rowsRead, rowBytes, target_, int32_t(y), int32_t(rows)};
+        if (!task.Start(DeepBand::Convert, &converting)) DeepBand::Convert(&converting);
+    }
+    task.Wait();
+    if (ok) target_->Flush();
+    return ok;
 }
 
 bool TiffReader::ReadImage() {

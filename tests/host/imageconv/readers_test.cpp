@@ -266,6 +266,23 @@ TEST_F(TiffTest, TallImagesReadInBandsMatchTheWholePicture) {
         ASSERT_EQ(Run(reader, path, &image), 1) << rowsPerStrip;
         EXPECT_EQ(PixelsOf(image).data, rgb.data) << rowsPerStrip;
     }
+    // 16 bits in a wide space: bands of strips are converted on a second thread while the
+    // next band is read; the picture is the one read as a single band.
+    const std::vector<uint8_t> proPhoto = ReadFile("/usr/share/color/icc/ghostscript/rommrgb.icc");
+    ASSERT_FALSE(proPhoto.empty());
+    std::vector<uint16_t> deep;
+    for (uint8_t sample : rgb.data) deep.push_back(uint16_t(sample * 257 + (sample & 0x7F)));
+    std::vector<uint8_t> pictures[2];
+    for (int rowsPerStrip : {150, 3}) {
+        const std::string path = Path("deep" + std::to_string(rowsPerStrip) + ".tif");
+        ASSERT_TRUE(WriteTiff16(path, 31, 150, 3, deep, 8, proPhoto, rowsPerStrip));
+        TiffReader reader;
+        RasterImage image;
+        ASSERT_EQ(Run(reader, path, &image), 1) << rowsPerStrip;
+        pictures[rowsPerStrip == 3] = PixelsOf(image).data;
+    }
+    EXPECT_NE(pictures[0], rgb.data);
+    EXPECT_EQ(pictures[1], pictures[0]);
 }
 
 TEST_F(TiffTest, BottomFirstOrientationIsShownTopRowFirst) {

@@ -555,10 +555,10 @@ bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, i
 
 bool WriteTiff16(const std::string& path, int width, int height, int channels,
                  const std::vector<uint16_t>& samples, int compression,
-                 const std::vector<uint8_t>& icc) {
+                 const std::vector<uint8_t>& icc, int rowsPerStrip) {
     return WriteTiffSamples(path, width, height, channels, 16,
-                            reinterpret_cast<const uint8_t*>(samples.data()), compression, 8, 1,
-                            icc);
+                            reinterpret_cast<const uint8_t*>(samples.data()), compression,
+                            rowsPerStrip, 1, icc);
 }
 
 std::vector<uint8_t> Bmp24(const Pixels& rgb, bool topDown, bool coreHeader) {

@@ -46,10 +46,10 @@ bool WriteJpeg(const std::string& path, const Pixels& pixels, int quality = 90,
 // `icc`: an ICC profile for the file's ICC tag.
 bool WriteTiff(const std::string& path, const Pixels& pixels, int compression, int rowsPerStrip = 8,
                int orientation = 1, const std::vector<uint8_t>& icc = {});
-// TIFF of 16-bit samples (1 or 3 channels, top row first, strips of 8 rows).
+// TIFF of 16-bit samples (1 or 3 channels, top row first).
 bool WriteTiff16(const std::string& path, int width, int height, int channels,
                  const std::vector<uint16_t>& samples, int compression,
-                 const std::vector<uint8_t>& icc = {});
+                 const std::vector<uint8_t>& icc = {}, int rowsPerStrip = 8);
 
 // BMP of 24 bits from RGB pixels; `topDown` stores rows top first (negative height);
 // `coreHeader` uses the 12-byte OS/2 header.
