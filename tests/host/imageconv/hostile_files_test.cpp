@@ -289,6 +289,8 @@ TEST_F(HostileFileTest, AllocationsPastTheBudgetFailTheConversionCleanly) {
         DataFile("seed-lossless.webp"),
         DataFile("seed-alpha.webp"),
         DataFile("seed-animated.webp"),
+        DataFile("seed.heic"),
+        DataFile("seed-alpha.avif"),
     };
     for (const std::string& file : files) {
         RasterImage image;
