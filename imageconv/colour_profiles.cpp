@@ -49,6 +49,14 @@ bool OtherPrimaries(int code, Chromaticities* c) {
     }
 }
 
+}  // namespace
+
+double EncodeSrgb(double v) {
+    return v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+}
+
+namespace {
+
 Curve SrgbCurve() {
     const double srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
     return Curve(cmsBuildParametricToneCurve(nullptr, 4, srgb));

@@ -143,9 +143,7 @@ std::unique_ptr<MatrixShaper> MatrixShaperOf(void* source, void* reference, cons
         }
     }
     for (int32_t i = 0; i <= kOne; ++i) {
-        const double v = double(i) / kOne;
-        const double encoded = v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
-        tables->encode[i] = uint8_t(std::lround(encoded * 255));
+        tables->encode[i] = uint8_t(std::lround(EncodeSrgb(double(i) / kOne) * 255));
     }
     const std::vector<uint8_t> samples = SampleColours();
     const cmsUInt32Number count = cmsUInt32Number(samples.size() / 3);

@@ -180,7 +180,7 @@ uint8_t Level(int64_t fixed) {
 
 // The SDR curves constant luminance is defined with: value (0-1) to code value and back.
 double Encode(double v, bool srgb) {
-    if (srgb) return v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+    if (srgb) return EncodeSrgb(v);
     return v < 0.018053968510807 ? 4.5 * v
                                  : 1.09929682680944 * std::pow(v, 0.45) - 0.09929682680944;
 }
