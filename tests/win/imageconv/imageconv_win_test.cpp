@@ -13,6 +13,7 @@
 #include "imageconv/library_info.h"
 #include "imageconv/mapped_buffer.h"
 #include "imageconv/platform.h"
+#include "tests/e2e/driver/files.h"
 #include "tests/host/imageconv/test_images.h"
 
 namespace kv::imageconv::test {
@@ -39,27 +40,8 @@ class WinImageConvTest : public ::testing::Test {
     }
     void TearDown() override {
         SetEnvironmentVariableA("TMP", hadTmp_ ? oldTmp_.c_str() : nullptr);
-        RemoveTree(root_);
-    }
-
-    static void RemoveTree(const std::string& dir) {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..") continue;
-                const std::string path = dir + "\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    RemoveTree(path);
-                } else {
-                    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA(path.c_str());
-                }
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(dir.c_str());
+        // Wide calls: a test leaves names the code page cannot spell.
+        EXPECT_TRUE(e2e::RemoveTree(root_));
     }
 
     int BackingFiles() const {
