@@ -1,6 +1,10 @@
 # GoogleTest from Debian's sources, built for the current target, and the helpers that
 # declare test programs. Windows test programs run under scripts/wine (the emulator).
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# Compiled like the test code (tests/CMakeLists.txt).
+foreach(library gtest gtest_main gmock gmock_main)
+  target_compile_options(${library} PRIVATE -g1 -Og)
+endforeach()
 include(GoogleTest)
 
 if(TAVI_WINDOWS)
