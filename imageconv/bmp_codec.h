@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "imageconv/image_reader.h"
-#include "imageconv/input_file.h"
+#include "imageconv/formats/input_file.h"
 
 namespace kv::imageconv {
 

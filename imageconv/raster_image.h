@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imageconv/mapped_buffer.h"
+#include "imageconv/memory/mapped_buffer.h"
 
 namespace kv::imageconv {
 
