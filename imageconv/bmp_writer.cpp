@@ -1,9 +1,10 @@
-// BmpCodec writing: a 14-byte file header, a 40-byte information header and the rows
+// BmpWriter: a 14-byte file header, a 40-byte information header and the rows
 // bottom-up as blue, green, red, each padded with zeros to a multiple of 4 bytes.
+#include "imageconv/bmp_writer.h"
+
 #include <cstring>
 #include <vector>
 
-#include "imageconv/bmp_codec.h"
 #include "imageconv/formats/bmp_rows.h"
 #include "imageconv/formats/byte_order.h"
 #include "imageconv/memory/platform.h"
@@ -14,7 +15,7 @@ constexpr uint32_t kHeadersSize = 54;
 
 }  // namespace
 
-bool BmpCodec::OpenWrite(const char* path, const RasterImage* image, int bits) {
+bool BmpWriter::OpenWrite(const char* path, const RasterImage* image, int bits) {
     Close();
     output_ = CreateFreshFile(path);
     if (!output_) return false;
@@ -26,7 +27,7 @@ bool BmpCodec::OpenWrite(const char* path, const RasterImage* image, int bits) {
     return true;
 }
 
-bool BmpCodec::Write() {
+bool BmpWriter::Write() {
     if (!output_ || !source_) return false;
     const int32_t width = source_->width();
     const int32_t height = source_->height();
@@ -55,6 +56,12 @@ bool BmpCodec::Write() {
     output_ = nullptr;
     Close();
     return ok;
+}
+
+void BmpWriter::Close() {
+    if (output_) fclose(output_);
+    output_ = nullptr;
+    source_ = nullptr;
 }
 
 }  // namespace kv::imageconv

@@ -1,9 +1,10 @@
-// BmpCodec reading: only 24-bit, uncompressed (or bit-field) BMPs are accepted; every other
+// BmpReader: only 24-bit, uncompressed (or bit-field) BMPs are accepted; every other
 // BMP is left to the later readers.
+#include "imageconv/formats/bmp_reader.h"
+
 #include <cstring>
 #include <vector>
 
-#include "imageconv/bmp_codec.h"
 #include "imageconv/formats/bmp_rows.h"
 #include "imageconv/formats/byte_order.h"
 
@@ -18,7 +19,7 @@ constexpr uint32_t kCompressionBitFields = 3;
 
 }  // namespace
 
-bool BmpCodec::Open(const char* path, RasterImage* target) {
+bool BmpReader::Open(const char* path, RasterImage* target) {
     Close();
     if (!input_.Open(path)) return false;
     uint8_t fileHeader[kFileHeaderSize];
@@ -63,7 +64,7 @@ bool BmpCodec::Open(const char* path, RasterImage* target) {
     return true;
 }
 
-bool BmpCodec::Decode() {
+bool BmpReader::Decode() {
     if (!opened_) return false;
     // A file too short for its rows fails before any storage is made for them.
     const uint64_t rowSize = BmpRowSize(width_);
@@ -87,16 +88,13 @@ bool BmpCodec::Decode() {
     return ok;
 }
 
-void BmpCodec::Close() {
+void BmpReader::Close() {
     input_.Close();
     target_ = nullptr;
     width_ = height_ = 0;
     topDown_ = false;
     pixelOffset_ = 0;
     opened_ = false;
-    if (output_) fclose(output_);
-    output_ = nullptr;
-    source_ = nullptr;
 }
 
 }  // namespace kv::imageconv

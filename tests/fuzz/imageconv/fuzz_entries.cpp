@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "imageconv/bmp_codec.h"
 #include "imageconv/convert_to_bmp.h"
+#include "imageconv/formats/bmp_reader.h"
 #include "imageconv/formats/heif/heif_reader.h"
 #include "imageconv/formats/jpeg_reader.h"
 #include "imageconv/formats/orientation.h"
@@ -138,7 +138,7 @@ int RunTarget(Target target, const uint8_t* data, size_t size) {
             RunReader<JpegReader>(input);
             break;
         case Target::kBmp:
-            RunReader<BmpCodec>(input);
+            RunReader<BmpReader>(input);
             break;
         case Target::kTiff:
             RunReader<TiffReader>(input);
