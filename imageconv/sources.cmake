@@ -20,6 +20,9 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/formats/png_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/tiff_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/webp_reader.cpp
+  ${KV_IMAGECONV_DIR}/formats/heif/box_fields.cpp
+  ${KV_IMAGECONV_DIR}/formats/heif/coded_picture.cpp
+  ${KV_IMAGECONV_DIR}/formats/heif/heif_items.cpp
   ${KV_IMAGECONV_DIR}/formats/heif/heif_layout.cpp
   ${KV_IMAGECONV_DIR}/formats/heif/heif_planes.cpp
   ${KV_IMAGECONV_DIR}/formats/heif/heif_reader.cpp

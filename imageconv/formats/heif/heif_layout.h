@@ -8,19 +8,10 @@
 
 #include <cstdint>
 
+#include "imageconv/formats/heif/coded_picture.h"
 #include "imageconv/formats/input_file.h"
 
 namespace kv::imageconv {
-
-struct CodedPicture {
-    uint64_t width = 0;
-    uint64_t height = 0;
-    // Bytes of all planes per pixel, in eighths (4:2:0 at 8 bits: 12; 4:4:4 at 16 bits: 48).
-    uint64_t eighthsPerPixel = 48;
-};
-
-// Every size this reader accepts is below this, so products of a few of them cannot wrap.
-constexpr uint64_t kLayoutSideLimit = 1u << 24;
 
 struct HeifLayout {
     // The composed size when the primary image is a grid or an overlay (or an identity
