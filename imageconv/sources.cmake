@@ -36,9 +36,9 @@ else()
 endif()
 
 # The format libraries: the pinned ones of cmake/deps.cmake. Every program that links them
-# has its heap functions wrapped (memory/counted_memory.cpp), so that what they allocate during a
-# conversion is counted; the wrappers' object is linked whether or not the program calls
-# the library.
+# has its heap functions wrapped (memory/counted_memory.cpp), so that what they allocate
+# during a conversion is counted; the wrappers' object is linked whether or not the program
+# calls the library.
 function(kv_imageconv_link_formats target)
   target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2)
   # On Windows MinGW's aligned allocation and the static C++ runtime are built on malloc;
