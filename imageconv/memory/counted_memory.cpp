@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <new>
 
-#include "imageconv/raster_image.h"
-
 namespace kv::imageconv {
 namespace {
 

@@ -12,6 +12,17 @@
 
 namespace kv::imageconv {
 
+// Largest pixel storage (or scratch block) the library maps. Anything larger is refused
+// as an ordinary failure; the limit keeps every size and offset inside 31 bits.
+#ifndef KV_IMAGECONV_MAX_BLOCK_BYTES
+#define KV_IMAGECONV_MAX_BLOCK_BYTES 0x7FFFFFFFull
+#endif
+constexpr uint64_t kMaxBlockBytes = KV_IMAGECONV_MAX_BLOCK_BYTES;
+
+// What a format library may hold beyond our storage during one decode (its own pixel
+// buffers, coefficient arrays, canvases): a conversion stays near the size of its image.
+constexpr uint64_t kLibraryBudget = kMaxBlockBytes < (256ull << 20) ? kMaxBlockBytes : 256ull << 20;
+
 // What one conversion may hold at once: our storage blocks, and the heap beside them.
 struct MemoryLimits {
     uint64_t storage;
@@ -23,7 +34,7 @@ struct MemoryLimits {
 class CountedMemory {
   public:
     // The conversion's own budget: the storage cap for our blocks, the library budget
-    // (raster_image.h) for the heap.
+    // for the heap.
     CountedMemory();
     explicit CountedMemory(MemoryLimits limits);
     ~CountedMemory();
