@@ -1,7 +1,7 @@
 #include "imageconv/convert_to_bmp.h"
 
 #include "imageconv/bmp_writer.h"
-#include "imageconv/colour/to_24bit.h"
+#include "imageconv/formats/to_24bit.h"
 
 namespace kv::imageconv {
 

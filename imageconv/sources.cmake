@@ -9,7 +9,6 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/raster_image.cpp
   ${KV_IMAGECONV_DIR}/colour/colour_profiles.cpp
   ${KV_IMAGECONV_DIR}/colour/colour_to_srgb.cpp
-  ${KV_IMAGECONV_DIR}/colour/to_24bit.cpp
   ${KV_IMAGECONV_DIR}/formats/bmp_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/bmp_rows.cpp
   ${KV_IMAGECONV_DIR}/formats/input_file.cpp
@@ -19,6 +18,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/formats/photocd_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/png_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/tiff_reader.cpp
+  ${KV_IMAGECONV_DIR}/formats/to_24bit.cpp
   ${KV_IMAGECONV_DIR}/formats/webp_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/heif/box_fields.cpp
   ${KV_IMAGECONV_DIR}/formats/heif/coded_picture.cpp

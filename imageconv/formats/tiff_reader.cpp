@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "imageconv/colour/colour_to_srgb.h"
-#include "imageconv/colour/to_24bit.h"
+#include "imageconv/formats/to_24bit.h"
 
 namespace kv::imageconv {
 namespace {

@@ -1,4 +1,4 @@
-#include "imageconv/colour/to_24bit.h"
+#include "imageconv/formats/to_24bit.h"
 
 #include <cstring>
 

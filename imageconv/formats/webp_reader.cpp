@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "imageconv/colour/colour_to_srgb.h"
-#include "imageconv/colour/to_24bit.h"
+#include "imageconv/formats/to_24bit.h"
 
 namespace kv::imageconv {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "imageconv/colour/to_24bit.h"
+#include "imageconv/formats/to_24bit.h"
 #include "imageconv/memory/counted_memory.h"
 #include "imageconv/memory/mapped_buffer.h"
 #include "imageconv/memory/platform.h"
