@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "imageconv/formats/orientation.h"
 
@@ -70,9 +71,10 @@ bool JpegReader::StartDecompress() {
     JOCTET* icc = nullptr;
     unsigned int iccSize = 0;
     if (trueColour_ && jpeg_read_icc_profile(&decompressor_, &icc, &iccSize)) {
+        // Held from here: preparing the conversion may be refused an allocation and throw.
+        const std::unique_ptr<JOCTET, void (*)(void*)> held(icc, free);
         const bool grey = decompressor_.jpeg_color_space == JCS_GRAYSCALE;
         colour_.Prepare({icc, iccSize}, grey ? Samples::kGreyAsRgb8 : Samples::kRgb8);
-        free(icc);
     }
     if (!jpeg_start_decompress(&decompressor_)) return false;
     const int outputComponents = decompressor_.output_components;

@@ -4,6 +4,7 @@
 #include <webp/demux.h>
 
 #include <cstring>
+#include <memory>
 
 #include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/formats/to_24bit.h"
@@ -26,15 +27,17 @@ uint64_t FrameDecodeBytes(const uint8_t* data, size_t size, uint64_t width, uint
 // Turns the stored rows into sRGB from the file's ICC profile, when it has one.
 void ConvertToSrgb(const uint8_t* data, size_t size, RasterImage* target) {
     const WebPData whole = {data, size};
-    WebPDemuxer* demuxer = WebPDemux(&whole);
+    // Held from here: the conversion may be refused an allocation and throw.
+    const std::unique_ptr<WebPDemuxer, void (*)(WebPDemuxer*)> demuxer(WebPDemux(&whole),
+                                                                       WebPDemuxDelete);
     if (!demuxer) return;
     WebPChunkIterator chunk;
-    if ((WebPDemuxGetI(demuxer, WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) &&
-        WebPDemuxGetChunk(demuxer, "ICCP", 1, &chunk)) {
+    if ((WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) &&
+        WebPDemuxGetChunk(demuxer.get(), "ICCP", 1, &chunk)) {
+        // The iterator holds nothing of its own: releasing it only ends the iteration.
         ConvertRowsToSrgb(target, {chunk.chunk.bytes, chunk.chunk.size});
         WebPDemuxReleaseChunkIterator(&chunk);
     }
-    WebPDemuxDelete(demuxer);
 }
 }  // namespace
 

@@ -178,17 +178,17 @@ bool HeifReader::CopyDecoded() {
         heif_decoding_options_alloc(), heif_decoding_options_free);
     if (!options) return false;
     options->strict_decoding = 1;
-    heif_image* image = nullptr;
-    if (!Succeeded(heif_decode_image(primary_, &image, heif_colorspace_undefined,
-                                     heif_chroma_undefined, options.get()))) {
-        return false;
-    }
-    const bool ok = PlanesTo24Bit(image, primary_, target_);
+    heif_image* decoded = nullptr;
+    const bool ok = Succeeded(heif_decode_image(primary_, &decoded, heif_colorspace_undefined,
+                                                heif_chroma_undefined, options.get()));
+    // Held from here: the conversion below may be refused an allocation and throw.
+    const std::unique_ptr<heif_image, void (*)(const heif_image*)> image(decoded,
+                                                                         heif_image_release);
+    if (!ok || !PlanesTo24Bit(image.get(), primary_, target_)) return false;
     // The rows are in our storage now.
-    if (ok) ConvertToSrgb(primary_, image, target_);
-    heif_image_release(image);
-    if (ok) target_->Flush();
-    return ok;
+    ConvertToSrgb(primary_, image.get(), target_);
+    target_->Flush();
+    return true;
 }
 
 void HeifReader::Close() {
