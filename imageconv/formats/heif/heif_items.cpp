@@ -23,7 +23,11 @@ ItemData::ItemData(InputFile* file, uint64_t fileSize, Bytes idat, Bytes iloc)
     const int offsetSize = int(sizes >> 12), lengthSize = int(sizes >> 8 & 15);
     const int baseSize = int(sizes >> 4 & 15), indexSize = version >= 1 ? int(sizes & 15) : 0;
     const uint64_t count = iloc.Get(version < 2 ? 2 : 4);
-    ok_ = iloc.ok() && count <= kItemLimit;
+    // libheif reads fields of 4 and 8 bytes and takes any other size as no field at all:
+    // such a table is refused, so that both readers never look at different bytes.
+    auto readable = [](int size) { return size == 0 || size == 4 || size == 8; };
+    ok_ = iloc.ok() && count <= kItemLimit && readable(offsetSize) && readable(lengthSize) &&
+          readable(baseSize) && readable(indexSize);
     for (uint64_t i = 0; i < count && ok_; ++i) {
         const auto added = items_.emplace(iloc.Get(version < 2 ? 2 : 4), Item());
         Item& item = added.first->second;

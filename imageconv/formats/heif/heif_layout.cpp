@@ -28,6 +28,10 @@ using heif::Tag;
 
 // The largest `meta` box read: far beyond any real file's item tables.
 constexpr uint64_t kMetaLimit = 16u << 20;
+// Top-level boxes before the meta box: a photo has a few (the file type, free space, the
+// coded data). libheif walks the same boxes, seeking to each, so a file of millions of
+// empty boxes would hold both walks for seconds; more than this refuses the file.
+constexpr uint64_t kTopLevelBoxLimit = 4096;
 
 }  // namespace
 
@@ -35,7 +39,8 @@ bool ReadHeifLayout(InputFile* file, uint64_t fileSize, HeifLayout* layout) {
     *layout = HeifLayout();
     // Top-level boxes are skipped by their headers until the meta box.
     std::vector<uint8_t> meta;
-    for (uint64_t at = 0; at + 8 <= fileSize && meta.empty();) {
+    for (uint64_t at = 0, boxes = 0; at + 8 <= fileSize && meta.empty(); ++boxes) {
+        if (boxes == kTopLevelBoxLimit) return false;
         uint8_t header[16];
         if (!file->Seek(at) || !file->Read(header, 8)) return false;
         Bytes fields(header, 8);
