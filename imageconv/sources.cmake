@@ -26,6 +26,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/formats/heif/heif_layout.cpp
   ${KV_IMAGECONV_DIR}/formats/heif/heif_planes.cpp
   ${KV_IMAGECONV_DIR}/formats/heif/heif_reader.cpp
+  ${KV_IMAGECONV_DIR}/memory/counted_blocks.cpp
   ${KV_IMAGECONV_DIR}/memory/counted_memory.cpp
   ${KV_IMAGECONV_DIR}/memory/temp_file_name.cpp
 )

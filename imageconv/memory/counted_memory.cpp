@@ -7,6 +7,17 @@
 #include <cstdlib>
 #include <new>
 
+#include "imageconv/memory/counted_blocks.h"
+
+// The wrapped heap functions: the linker sends every call of `name` in the program's own
+// objects and static libraries to __wrap_name, and __real_name to the C runtime's.
+extern "C" {
+void* __real_malloc(size_t);
+void* __real_calloc(size_t, size_t);
+void* __real_realloc(void*, size_t);
+void __real_free(void*);
+}
+
 namespace kv::imageconv {
 namespace {
 
@@ -17,9 +28,9 @@ int openScopes = 0;
 std::atomic<bool> counting{false};
 std::atomic<uint32_t> scopeNumber{0};
 std::atomic<int64_t> heapLimit{0}, storageLimit{0};
-// What the conversion holds. A block freed during a conversion but taken before it gives
-// back bytes never counted, so the heap count may fall below zero: it is signed.
+// What the conversion holds, and the heap blocks it counted: only those give back.
 std::atomic<int64_t> heapUsed{0}, storageUsed{0};
+CountedBlocks countedBlocks;
 
 class ScopeLock {
   public:
@@ -54,6 +65,7 @@ CountedMemory::CountedMemory(MemoryLimits limits) {
     storageLimit = int64_t(limits.storage < uint64_t(INT64_MAX) ? limits.storage : INT64_MAX);
     heapUsed = 0;
     storageUsed = 0;
+    countedBlocks.Clear();
     ++scopeNumber;
     counting = true;
 }
@@ -81,9 +93,8 @@ void StorageShare::GiveBack() {
 
 namespace {
 
-// Bytes the allocator really holds for a block, the same whoever allocated it, so that a
-// block taken outside the wrapped functions (inside the C runtime, before the conversion)
-// and freed through them gives back what it holds, not what a header of ours would claim.
+// Bytes the allocator really holds for a block: what a block counted at its request gives
+// back when freed, settled on when it is made.
 size_t HeldBytes(void* block) {
 #ifdef _WIN32
     return _msize(block);
@@ -101,8 +112,11 @@ void* CountedAllocation(size_t bytes, Allocate allocate) {
         return nullptr;
     }
     void* block = allocate();
-    if (!block) {
+    if (!block || !countedBlocks.Add(block)) {
+        // Not made, or not recorded (then it would never give back): refused either way.
         heapUsed.fetch_sub(int64_t(bytes), std::memory_order_relaxed);
+        if (block) __real_free(block);
+        errno = ENOMEM;
         return nullptr;
     }
     const size_t held = HeldBytes(block);
@@ -114,18 +128,12 @@ void* CountedAllocation(size_t bytes, Allocate allocate) {
 }  // namespace kv::imageconv
 
 using kv::imageconv::CountedAllocation;
+using kv::imageconv::countedBlocks;
 using kv::imageconv::Counting;
 using kv::imageconv::heapUsed;
 using kv::imageconv::HeldBytes;
 
-// The wrapped heap functions: the linker sends every call of `name` in the program's own
-// objects and static libraries to __wrap_name, and __real_name to the C runtime's.
 extern "C" {
-void* __real_malloc(size_t);
-void* __real_calloc(size_t, size_t);
-void* __real_realloc(void*, size_t);
-void __real_free(void*);
-
 void* __wrap_malloc(size_t bytes) {
     if (!Counting()) return __real_malloc(bytes);
     return CountedAllocation(bytes, [&] { return __real_malloc(bytes); });
@@ -141,15 +149,19 @@ void* __wrap_calloc(size_t count, size_t size) {
 }
 
 void __wrap_free(void* block) {
-    if (block && Counting()) heapUsed.fetch_sub(int64_t(HeldBytes(block)));
+    if (block && Counting() && countedBlocks.Remove(block)) {
+        heapUsed.fetch_sub(int64_t(HeldBytes(block)));
+    }
     __real_free(block);
 }
 
 void* __wrap_realloc(void* block, size_t bytes) {
     if (!Counting()) return __real_realloc(block, bytes);
     if (!block) return __wrap_malloc(bytes);
-    // Only the growth is taken first: the old block is still counted.
-    const size_t old = HeldBytes(block);
+    // Only the growth is taken first: a counted old block is still counted. A block taken
+    // before the conversion counts whole once it has moved through here.
+    const bool counted = countedBlocks.Contains(block);
+    const size_t old = counted ? HeldBytes(block) : 0;
     const size_t growth = bytes > old ? bytes - old : 0;
     if (!kv::imageconv::Take(heapUsed, kv::imageconv::heapLimit, growth)) {
         errno = ENOMEM;
@@ -161,7 +173,10 @@ void* __wrap_realloc(void* block, size_t bytes) {
         heapUsed.fetch_sub(int64_t(growth));
         return nullptr;
     }
-    const size_t held = moved ? HeldBytes(moved) : 0;
+    if (counted) countedBlocks.Remove(block);
+    // A moved block the set cannot take is not counted from here on (only when the set's
+    // own table cannot grow).
+    const size_t held = moved && countedBlocks.Add(moved) ? HeldBytes(moved) : 0;
     heapUsed.fetch_add(int64_t(held) - int64_t(old) - int64_t(growth));
     return moved;
 }
