@@ -42,6 +42,10 @@ class CountedMemory {
     CountedMemory& operator=(const CountedMemory&) = delete;
 };
 
+// How many allocations the open conversion has refused so far: a step that fails can tell a
+// refusal from input it cannot use.
+uint64_t RefusedAllocations();
+
 // A storage block's share of the budget: taken before the block is made, given back when
 // it is released (only to the conversion that counted it).
 class StorageShare {
