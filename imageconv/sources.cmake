@@ -42,10 +42,13 @@ endif()
 # calls the library.
 function(kv_imageconv_link_formats target)
   target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2)
-  # On Windows MinGW's aligned allocation and the static C++ runtime are built on malloc;
-  # the host's C library has aligned functions of its own.
+  # On Windows MinGW's aligned allocation and the static C++ runtime are built on malloc,
+  # and the runtime's exceptions are allocated past the budget; the host's C library has
+  # aligned functions of its own.
   set(wrapped malloc calloc realloc free)
-  if(NOT KV_IMAGECONV_WINDOWS)
+  if(KV_IMAGECONV_WINDOWS)
+    list(APPEND wrapped __cxa_allocate_exception __cxa_allocate_dependent_exception)
+  else()
     list(APPEND wrapped posix_memalign aligned_alloc memalign)
   endif()
   list(TRANSFORM wrapped PREPEND "--wrap=")

@@ -31,6 +31,7 @@ std::atomic<int64_t> heapLimit{0}, storageLimit{0};
 // What the conversion holds, and the heap blocks it counted: only those give back.
 std::atomic<int64_t> heapUsed{0}, storageUsed{0};
 CountedBlocks countedBlocks;
+std::atomic<uint64_t> refusals{0};
 
 class ScopeLock {
   public:
@@ -43,14 +44,25 @@ class ScopeLock {
 
 bool Take(std::atomic<int64_t>& used, const std::atomic<int64_t>& limit, uint64_t bytes) {
     const int64_t most = limit.load(std::memory_order_relaxed);
-    if (bytes > uint64_t(most)) return false;
     const int64_t amount = int64_t(bytes);
-    if (used.fetch_add(amount, std::memory_order_relaxed) + amount <= most) return true;
-    used.fetch_sub(amount, std::memory_order_relaxed);
+    if (bytes <= uint64_t(most)) {
+        if (used.fetch_add(amount, std::memory_order_relaxed) + amount <= most) return true;
+        used.fetch_sub(amount, std::memory_order_relaxed);
+    }
+    refusals.fetch_add(1, std::memory_order_relaxed);
     return false;
 }
 
+#ifdef _WIN32
+// Exceptions being allocated (see __wrap___cxa_allocate_exception): meanwhile nothing is
+// counted or refused.
+std::atomic<int> exceptionsInAllocation{0};
+#endif
+
 bool Counting() {
+#ifdef _WIN32
+    if (exceptionsInAllocation.load(std::memory_order_relaxed) > 0) return false;
+#endif
     return counting.load(std::memory_order_relaxed);
 }
 
@@ -65,6 +77,7 @@ CountedMemory::CountedMemory(MemoryLimits limits) {
     storageLimit = int64_t(limits.storage < uint64_t(INT64_MAX) ? limits.storage : INT64_MAX);
     heapUsed = 0;
     storageUsed = 0;
+    refusals = 0;
     countedBlocks.Clear();
     ++scopeNumber;
     counting = true;
@@ -73,6 +86,10 @@ CountedMemory::CountedMemory(MemoryLimits limits) {
 CountedMemory::~CountedMemory() {
     ScopeLock lock;
     if (--openScopes == 0) counting = false;
+}
+
+uint64_t RefusedAllocations() {
+    return refusals.load(std::memory_order_relaxed);
 }
 
 bool StorageShare::Take(uint64_t bytes) {
@@ -180,6 +197,30 @@ void* __wrap_realloc(void* block, size_t bytes) {
     heapUsed.fetch_add(int64_t(held) - int64_t(old) - int64_t(growth));
     return moved;
 }
+
+#ifdef _WIN32
+// The static C++ runtime allocates the exception that reports a refused allocation with
+// malloc, and when that is refused too, from a reserve behind a lock that allocates on its
+// first use: refused again, throwing fails and throws again until the stack runs out. An
+// exception is therefore never refused (it is small and lives until it is caught). On the
+// host the shared C++ runtime allocates exceptions outside the wrapped functions anyway.
+void* __real___cxa_allocate_exception(size_t);
+void* __real___cxa_allocate_dependent_exception();
+
+void* __wrap___cxa_allocate_exception(size_t bytes) {
+    ++kv::imageconv::exceptionsInAllocation;
+    void* made = __real___cxa_allocate_exception(bytes);
+    --kv::imageconv::exceptionsInAllocation;
+    return made;
+}
+
+void* __wrap___cxa_allocate_dependent_exception() {
+    ++kv::imageconv::exceptionsInAllocation;
+    void* made = __real___cxa_allocate_dependent_exception();
+    --kv::imageconv::exceptionsInAllocation;
+    return made;
+}
+#endif
 
 #ifndef _WIN32
 // Aligned blocks are freed by free(), which finds their size like any other's.
