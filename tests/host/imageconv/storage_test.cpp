@@ -110,6 +110,25 @@ TEST_F(StorageTest, CreateSizesStorageExactlyAndRefusesBadShapes) {
     EXPECT_EQ(BackingFiles(), 0);
 }
 
+// The heap budget counts what the conversion took: a block taken before it lends it nothing
+// when freed, and grows into the budget whole.
+TEST(CountedMemoryTest, BlocksTakenBeforeTheConversionLendItNothing) {
+    void* volatile before = malloc(1 << 20);
+    void* volatile other = malloc(1 << 20);
+    ASSERT_NE(before, nullptr);
+    ASSERT_NE(other, nullptr);
+    CountedMemory budget({kMaxBlockBytes, 1 << 16});
+    EXPECT_EQ(realloc(other, 1 << 19), nullptr);
+    free(before);
+    free(other);
+    void* volatile past = malloc(1 << 17);
+    EXPECT_EQ(past, nullptr);
+    free(past);
+    void* volatile within = malloc(1 << 10);
+    EXPECT_NE(within, nullptr);
+    free(within);
+}
+
 class ConversionTest : public ScratchDirTest {
   protected:
     // Converts a 2 × 1 image made by `fill` and answers its six RGB bytes.
