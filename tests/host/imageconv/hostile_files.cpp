@@ -117,7 +117,27 @@ Bytes Ladder(uint32_t rungs) {
     return HeifFile(items, 1);
 }
 
+// `heif` with `count` empty top-level boxes between its file type box and its meta box.
+Bytes WithEmptyBoxes(const Bytes& heif, size_t count) {
+    const size_t ftyp =
+        size_t(heif[0]) << 24 | size_t(heif[1]) << 16 | size_t(heif[2]) << 8 | heif[3];
+    Bytes out(heif.size() + 8 * count);
+    std::copy_n(heif.begin(), ftyp, out.begin());
+    const uint8_t empty[] = {0, 0, 0, 8, 'f', 'r', 'e', 'e'};
+    for (size_t i = 0; i < count; ++i) std::copy_n(empty, 8, out.begin() + ftyp + 8 * i);
+    std::copy(heif.begin() + ftyp, heif.end(), out.begin() + ftyp + 8 * count);
+    return out;
+}
+
 }  // namespace
+
+Bytes SmallHeic(const Bytes& icc, int offsetBytes) {
+    // The seed's tile.
+    const Bytes seed = ReadFile(DataFile("seed.heic"));
+    std::vector<Bytes> properties{Claim(), Box("hvcC", BoxBody(seed, "hvcC"))};
+    if (!icc.empty()) properties.push_back(Box("colr", Tag("prof") + icc));
+    return HeifFile({{1, "hvc1", BoxBody(seed, "mdat"), {}, properties}}, 1, {}, offsetBytes);
+}
 
 std::vector<HostileFile> HostileFiles(const std::string& scratch) {
     return {
@@ -214,6 +234,12 @@ std::vector<HostileFile> HostileFiles(const std::string& scratch) {
                  1);
          },
          kNotDecoded, 128},
+        // Walks that cost more than reading the file once: 64 MB of empty top-level boxes
+        // before the meta box of a plain picture (no file has that many).
+        {"empty-boxes.heic", [] { return WithEmptyBoxes(SmallHeic(), 8u << 20); }, kNotDecoded,
+         128},
+        // Item locations whose offsets take 2 bytes, which libheif reads as none.
+        {"iloc-offsets-2.heic", [] { return SmallHeic({}, 2); }, kNotDecoded, 128},
     };
 }
 

@@ -24,4 +24,8 @@ struct HostileFile {
 // through libjpeg).
 std::vector<HostileFile> HostileFiles(const std::string& scratch);
 
+// A plain 64 × 64 HEIC of 127 coded bytes, with the colour profile `icc` when given, and
+// offset fields of `offsetBytes` in its item locations.
+Bytes SmallHeic(const Bytes& icc = {}, int offsetBytes = 4);
+
 }  // namespace kv::imageconv::test

@@ -76,14 +76,22 @@ TEST_F(HostileFileTest, AreRefusedOrConvertedWithinTheMemoryBound) {
     }
 }
 
-// Each library in turn runs out of its budget at every step from nothing up: the picture
-// is refused cleanly (the sanitizers see no fault or leak) or decoded whole, never in part.
+// Each library in turn runs out of its budget at every step from nothing up, each an eighth
+// above the last (so that some fall between the decoding and the colour conversion): the
+// picture is refused cleanly (the sanitizers see no fault or leak) or decoded whole, never
+// in part.
 TEST_F(HostileFileTest, AllocationsPastTheBudgetFailTheConversionCleanly) {
     const Pixels rgb = Pattern(64, 48, 3);
     ASSERT_TRUE(WriteJpeg(Path("a.jpg"), rgb));
     ASSERT_TRUE(WriteJpeg(Path("p.jpg"), rgb, 90, true));
     ASSERT_TRUE(WritePng(Path("a.png"), 64, 48, 2, 8, rgb.data));
     ASSERT_TRUE(WriteTiff(Path("a.tif"), rgb, 5));
+    // Refused while a colour profile is held, too.
+    const Bytes icc = ReadFile("/usr/share/color/icc/ghostscript/rommrgb.icc");
+    WriteBytes("icc.jpg", WithIccProfile(ReadFile(Path("a.jpg")), icc, icc.size()));
+    WriteBytes("icc.heic", SmallHeic(icc));
+    WriteBytes("icc.webp",
+               Riff(Vp8x(0x20, 3, 2) + WebpChunk("ICCP", icc) + WebpChunk("VP8L", Vp8l(3, 2))));
     const std::string files[] = {
         Path("a.jpg"),
         Path("p.jpg"),
@@ -95,13 +103,16 @@ TEST_F(HostileFileTest, AllocationsPastTheBudgetFailTheConversionCleanly) {
         DataFile("seed-animated.webp"),
         DataFile("seed.heic"),
         DataFile("seed-alpha.avif"),
+        Path("icc.jpg"),
+        Path("icc.heic"),
+        Path("icc.webp"),
     };
     for (const std::string& file : files) {
         RasterImage image;
         ASSERT_EQ(LoadAnyImage(file.c_str(), &image, true), kConverted) << file;
         const Pixels whole = PixelsOf(image);
         int refusals = 0;
-        for (uint64_t heap = 0; heap < (1ull << 30); heap = heap ? heap * 2 : 256) {
+        for (uint64_t heap = 0; heap < (1ull << 30); heap = heap ? heap + heap / 8 : 256) {
             int32_t result = 0;
             {
                 CountedMemory budget({kMaxBlockBytes, heap});

@@ -174,7 +174,8 @@ TEST_F(WinImageConvTest, FailuresReturnTheirCodesAndLeaveNoBackingFiles) {
     const std::string png = Path("图.png"), jpeg = Path("图.jpg");
     ASSERT_TRUE(WritePng(png, 64, 48, PNG_COLOR_TYPE_RGB, 8, Pattern(64, 48, 3).data));
     ASSERT_TRUE(WriteJpeg(jpeg, Pattern(64, 48, 3)));
-    for (const std::string& picture : {png, jpeg}) {
+    for (const std::string& picture :
+         {png, jpeg, DataFile("seed.heic"), DataFile("seed-alpha.avif")}) {
         CountedMemory budget({kMaxBlockBytes, 4096});
         EXPECT_EQ(CallCommand(picture.c_str(), out.c_str()), -3) << picture;
     }
