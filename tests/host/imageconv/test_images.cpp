@@ -167,7 +167,8 @@ Bytes BoxBody(const Bytes& file, const char* type) {
     return Bytes(at + 4, at + (size - 4));
 }
 
-Bytes HeifFile(const std::vector<HeifItem>& items, uint32_t primary, const Bytes& metaTail) {
+Bytes HeifFile(const std::vector<HeifItem>& items, uint32_t primary, const Bytes& metaTail,
+               int offsetBytes) {
     Bytes infos, locations, references, idat, associations;
     std::vector<Bytes> properties;
     uint32_t located = 0;
@@ -176,7 +177,7 @@ Bytes HeifFile(const std::vector<HeifItem>& items, uint32_t primary, const Bytes
         if (!item.data.empty()) {
             // One extent in idat (construction method 1).
             locations = locations + Be(item.id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) +
-                        Be(uint32_t(idat.size()), 4) + Be(uint32_t(item.data.size()), 4);
+                        Be(uint32_t(idat.size()), offsetBytes) + Be(uint32_t(item.data.size()), 4);
             idat = idat + item.data;
             ++located;
         }
@@ -203,7 +204,8 @@ Bytes HeifFile(const std::vector<HeifItem>& items, uint32_t primary, const Bytes
         FullBox("hdlr", 0, Be(0, 4) + Tag("pict") + Bytes(13, 0)) +
             FullBox("pitm", 0, Be(primary, 2)) +
             FullBox("iinf", 0, Be(uint32_t(items.size()), 2) + infos) +
-            FullBox("iloc", 1, Bytes{0x44, 0} + Be(located, 2) + locations) +
+            FullBox("iloc", 1,
+                    Bytes{uint8_t(offsetBytes << 4 | 4), 0} + Be(located, 2) + locations) +
             (references.empty() ? Bytes{} : FullBox("iref", 0, references)) +
             Box("iprp", Box("ipco", ipco) +
                             FullBox("ipma", 0, Be(uint32_t(items.size()), 4) + associations)) +

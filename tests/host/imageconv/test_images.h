@@ -101,7 +101,8 @@ Bytes Gunzip(const Bytes& packed);
 
 // ISO boxes, and a HEIF file of items: each with its data (in idat; none without), its
 // derivation inputs (dimg) and its properties (whole boxes, shared ones written once);
-// `metaTail` is added at the end of the meta box.
+// `metaTail` is added at the end of the meta box; `offsetBytes` is the size of the item
+// locations' offset fields (4, as writers make them).
 Bytes Box(const char* type, const Bytes& body);
 Bytes FullBox(const char* type, uint8_t version, const Bytes& body);
 Bytes BoxBody(const Bytes& file, const char* type);
@@ -112,7 +113,8 @@ struct HeifItem {
     std::vector<uint32_t> inputs;
     std::vector<Bytes> properties;
 };
-Bytes HeifFile(const std::vector<HeifItem>& items, uint32_t primary, const Bytes& metaTail = {});
+Bytes HeifFile(const std::vector<HeifItem>& items, uint32_t primary, const Bytes& metaTail = {},
+               int offsetBytes = 4);
 
 // A HEIC whose primary item, of `type` "grid" or "iovl", is composed at `width` × `height`
 // from the coded picture of the HEIC `photo`, while its size property claims 64 × 64.

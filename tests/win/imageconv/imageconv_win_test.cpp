@@ -1,9 +1,11 @@
 // The image conversion library on Windows: the command entry called as the kernel calls
-// it, GBK paths, hidden backing files in GetTempPathA's directory and their clean-up.
+// it, GBK paths, hidden backing files in GetTempPathA's directory and their clean-up, and
+// the hostile files through the shipped build's conversion.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,7 +16,9 @@
 #include "imageconv/memory/mapped_buffer.h"
 #include "imageconv/memory/platform.h"
 #include "tests/e2e/driver/files.h"
+#include "tests/host/imageconv/hostile_files.h"
 #include "tests/host/imageconv/test_images.h"
+#include "tests/support/child_process.h"
 
 namespace kv::imageconv::test {
 namespace {
@@ -170,7 +174,8 @@ TEST_F(WinImageConvTest, FailuresReturnTheirCodesAndLeaveNoBackingFiles) {
     const std::string png = Path("图.png"), jpeg = Path("图.jpg");
     ASSERT_TRUE(WritePng(png, 64, 48, PNG_COLOR_TYPE_RGB, 8, Pattern(64, 48, 3).data));
     ASSERT_TRUE(WriteJpeg(jpeg, Pattern(64, 48, 3)));
-    for (const std::string& picture : {png, jpeg}) {
+    for (const std::string& picture :
+         {png, jpeg, DataFile("seed.heic"), DataFile("seed-alpha.avif")}) {
         CountedMemory budget({kMaxBlockBytes, 4096});
         EXPECT_EQ(CallCommand(picture.c_str(), out.c_str()), -3) << picture;
     }
@@ -196,6 +201,32 @@ TEST_F(WinImageConvTest, PhotoCdImagePacConvertsTo768By512) {
     EXPECT_EQ(bmp.width, 768);
     EXPECT_EQ(bmp.height, 512);
     EXPECT_EQ(BackingFiles(), 0);
+}
+
+// The hostile files through the shipped build's conversion, a process a file: the benchmark's
+// converter, which times the conversion and measures the rise of its peak working set
+// inside that process.
+TEST_F(WinImageConvTest, HostileFilesAreRefusedOrConvertedWithinTheBounds) {
+    const std::string converter = e2e::HostPath(KV_BENCH_CONVERT_UNIX_PATH);
+    for (const HostileFile& row : HostileFiles(Path("scratch.jpg"))) {
+        const Bytes bytes = row.make();
+        ASSERT_FALSE(bytes.empty()) << row.name;
+        const std::string file = Path(row.name), out = Path("out.bmp");
+        ASSERT_TRUE(WriteFile(file, bytes)) << row.name;
+        kv::test::ChildProcess child;
+        ASSERT_TRUE(child.Start(converter, "\"" + file + "\" \"" + out + "\"")) << row.name;
+        // The converter exits with 0 when the file converted, 1 when it did not; one still
+        // converting after a minute is ended and answers STILL_ACTIVE (259).
+        EXPECT_EQ(child.Wait(60000), row.result == kConverted ? 0u : 1u) << row.name;
+        double seconds = -1, megabytes = -1;
+        EXPECT_EQ(sscanf(child.Output().c_str(), "%lf %lf", &seconds, &megabytes), 2) << row.name;
+        EXPECT_LT(seconds, 2) << row.name;
+        EXPECT_GE(megabytes, 0) << row.name;
+        EXPECT_LT(megabytes, row.megabytes) << row.name;
+        EXPECT_EQ(BackingFiles(), 0) << row.name;
+        DeleteFileA(file.c_str());
+        DeleteFileA(out.c_str());
+    }
 }
 
 }  // namespace
