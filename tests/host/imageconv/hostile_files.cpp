@@ -240,6 +240,10 @@ std::vector<HostileFile> HostileFiles(const std::string& scratch) {
          128},
         // Item locations whose offsets take 2 bytes, which libheif reads as none.
         {"iloc-offsets-2.heic", [] { return SmallHeic({}, 2); }, kNotDecoded, 128},
+        // An AV1 frame header that overrides its 64 × 64 sequence with 4096 × 4096 (made from
+        // an encoder's 4096 × 4096 picture; its item and ispe say 64 × 64).
+        {"frame-beyond-sequence.avif",
+         [] { return ReadFile(DataFile("frame-beyond-sequence.avif")); }, kNotDecoded, 128},
     };
 }
 
