@@ -5,9 +5,12 @@
 
 namespace kv::app {
 
-// Removes `path` when it is a link (the link only, never what it leads to); true when it was.
-bool RemoveAsLink(const char* path);
-// Removes every folder link inside `folder` (ending in "\"), at any depth, as a link.
-void RemoveLinksInside(const char* folder);
+// Whether `path` is a link (a junction or symbolic link).
+bool IsLink(const char* path);
+// Removes the link `path` itself, never what it leads to; false when it stays.
+bool RemoveLink(const char* path);
+// Removes every folder link inside `folder` (ending in "\"), at any depth, as a link; false
+// when one stays.
+bool RemoveLinksInside(const char* folder);
 
 }  // namespace kv::app

@@ -169,11 +169,12 @@ void CleanUpStaging() {
     // the relaunched program, whose own close cleans up.
     if (globals.handingOver) return;
     ReleaseHeldFiles();
-    // The folder delete may follow links: they go first, as links.
-    if (!RemoveAsLink(kTexts.tempFolder)) {
-        RemoveLinksInside(kTexts.stagingPrefix);
+    // The folder delete may follow links: they go first, as links, and while one stays
+    // the folder stays too.
+    if (IsLink(kTexts.tempFolder))
+        RemoveLink(kTexts.tempFolder);
+    else if (RemoveLinksInside(kTexts.stagingPrefix))
         DeleteFolderByScripting(kTexts.stagingPrefix);
-    }
     PostClose(globals.viewerWindow);
 }
 
