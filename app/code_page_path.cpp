@@ -166,32 +166,37 @@ bool MakeStagedCopy(const char* path, const FileInformation& photo) {
            CallNative<int32_t>(kSetFileAttributesW, target.c_str(), kNormalAttribute) != 0;
 }
 
+// Holds the file at `path` and makes it the staged path when it is provably the photo.
+bool TakeIfThePhoto(const char* path, const FileInformation& photo) {
+    void* const held = HoldStagedFile(path, kOthersReadAndWrite);
+    if (!held) return false;
+    FileInformation staged{};
+    if (ReadInformation(held, &staged) && IsThePhoto(staged, photo)) {
+        globals.stagedPath = Text::Copy(path);
+        return true;
+    }
+    ReleaseHeldFile(held);
+    return false;
+}
+
 // Holds a stand-in for the photo in the staging folder and makes it the staged path. A
 // stand-in already there is shared when it is provably the photo (another instance's link
 // or finished copy); otherwise (the path now names another photo, or a copy is still being
 // written) its name is freed, or passed over when another instance holds it. A free name
-// gets a fresh link or, when `mayCopy`, a fresh copy.
+// gets a fresh link or, when `mayCopy`, a fresh copy, taken only once it is held and still
+// the photo (another instance may have freed the name meanwhile for its own).
 bool TakeStandIn(bool mayCopy) {
     FileInformation photo{};
     if (!PhotoInformation(&photo)) return false;
     for (int32_t variant = FirstStagedVariant(); variant < kStagedNameVariants; ++variant) {
         const Text path = Text::Join({kTexts.stagingPrefix, StagedName(variant).c_str()});
-        if (void* const held = HoldStagedFile(path.c_str(), kOthersReadAndWrite)) {
-            FileInformation staged{};
-            if (ReadInformation(held, &staged) && IsThePhoto(staged, photo)) {
-                globals.stagedPath = Text::Copy(path.c_str());
-                return true;
-            }
-            ReleaseHeldFile(held);
-        }
+        if (TakeIfThePhoto(path.c_str(), photo)) return true;
         if (!FreeStagedName(path.c_str())) continue;
         // The name is free: what fails now is the photo's to link or copy, under any name.
         if (!MakeStagedLink(path.c_str(), photo) &&
             !(mayCopy && MakeStagedCopy(path.c_str(), photo)))
             return false;
-        if (!HoldStagedFile(path.c_str(), kOthersReadAndWrite)) return false;
-        globals.stagedPath = Text::Copy(path.c_str());
-        return true;
+        if (TakeIfThePhoto(path.c_str(), photo)) return true;
     }
     return false;
 }
