@@ -505,6 +505,10 @@ TEST_F(ProgramViewerHostingTest, TwoInstancesNeitherCrossNorStrandEachOther) {
     const std::string photoB = e2e::ReadFileBytes(e2e::TestImage("seed.heic")).value_or("");
     OpenDocked(cameraA, photoA, "");
     Session a = take();
+    // The first viewer stays above the second (as when the user brings it forward while the
+    // second starts), so a search by class and title meets it first.
+    ASSERT_TRUE(
+        SetWindowPos(a.viewer, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
     OpenDocked(cameraB, photoB, "");
     EXPECT_EQ(e2e::TitleOf(viewer_), e2e::TitleOf(a.viewer));
     Session b = take();
