@@ -6,6 +6,7 @@
 
 #include "app/constants.h"
 #include "app/native_declarations.h"
+#include "app/path_helpers.h"
 #include "app/program_state.h"
 #include "app/staging.h"
 #include "app/wide_arguments.h"
@@ -21,7 +22,10 @@ constexpr uint32_t kNoBestFitCharacters = 0x400;
 constexpr char kLostCharacter = '_';
 constexpr uint32_t kReadOnlyAttribute = 0x1;
 constexpr uint32_t kNormalAttribute = 0x80;
-constexpr uint32_t kNoAttributes = 0xFFFFFFFF;
+constexpr uint32_t kReadAttributes = 0x80;
+constexpr uint32_t kShareAll = 0x7;
+constexpr uint32_t kOpenExisting = 3;
+void* const kInvalidHandle = reinterpret_cast<void*>(intptr_t(-1));
 // The largest photo "修复" copies into the staging folder: about 6 s from a slow memory card
 // (20 MB/s), and more than any camera's photo but a 16-bit TIFF of 20 megapixels or more.
 constexpr uint64_t kLargestCopiedPhoto = 128ull << 20;
@@ -33,12 +37,18 @@ constexpr bool kUseShortNames = false;
 constexpr bool kUseShortNames = true;
 #endif
 
-// What GetFileAttributesExW answers for a file.
-struct FileAttributeData {
+// What GetFileInformationByHandle answers for a file.
+struct FileInformation {
     uint32_t attributes;
-    uint32_t times[6];
+    uint32_t creationTime[2];
+    uint32_t accessTime[2];
+    uint32_t writeTime[2];
+    uint32_t volumeSerial;
     uint32_t sizeHigh;
     uint32_t sizeLow;
+    uint32_t links;
+    uint32_t indexHigh;
+    uint32_t indexLow;
 };
 
 // The text in the code page; `lost` tells whether any character had no equivalent there.
@@ -86,19 +96,14 @@ std::string RecognisableName(const std::wstring& path, bool* anyLost) {
     return result;
 }
 
-// The recognisable name made unique to the photo: a short hash of the whole wide path goes
-// before the extension, so that photos whose names read alike never share a stand-in.
-std::string UniqueName(const std::string& name, const std::wstring& path) {
-    uint32_t hash = 2166136261u;  // 32-bit FNV-1a over the UTF-16 units
+// A short hash of the photo's whole path: 32-bit FNV-1a over its UTF-16 units.
+uint32_t PathHash(const std::wstring& path) {
+    uint32_t hash = 2166136261u;
     for (const wchar_t unit : path) {
         hash ^= uint16_t(unit);
         hash *= 16777619u;
     }
-    char tag[16];
-    snprintf(tag, sizeof tag, "~%08X", unsigned(hash));
-    const size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos) return name + tag;
-    return name.substr(0, dot) + tag + name.substr(dot);
+    return hash;
 }
 
 // The path's short form in the code page, empty when the volume has none free of lost
@@ -116,37 +121,84 @@ std::string ShortPath(const std::wstring& path) {
     return lost ? std::string() : converted;
 }
 
-// A hard link to the photo at the staged path. A read-only photo is never linked: the
-// folder delete could not remove the link, and its name could never be freed again.
-bool MakeStagedLink() {
-    // A name that cannot be freed (held by another instance) makes the link fail: nothing is
-    // ever written through an existing name.
-    CallNative<int32_t>(kDeleteFile, globals.stagedPath.c_str());
-    const uint32_t attributes =
-        CallNative<uint32_t>(kGetFileAttributesW, globals.photoPath.c_str());
-    if (attributes == kNoAttributes || (attributes & kReadOnlyAttribute)) return false;
-    const std::wstring target = FromCodePage(globals.stagedPath.c_str());
-    return CallNative<int32_t>(kCreateHardLinkW, target.c_str(), globals.photoPath.c_str(),
-                               static_cast<void*>(nullptr)) != 0;
+bool ReadInformation(void* file, FileInformation* information) {
+    return CallNative<int32_t>(kGetFileInformationByHandle, file, information) != 0;
 }
 
-// A copy of the photo at the staged path, writable so that the folder delete removes it; a
-// photo above kLargestCopiedPhoto is not copied.
-bool MakeStagedCopy() {
-    FileAttributeData data{};
-    if (!CallNative<int32_t>(kGetFileAttributesExW, globals.photoPath.c_str(), int32_t(0), &data))
-        return false;
-    if ((uint64_t(data.sizeHigh) << 32 | data.sizeLow) > kLargestCopiedPhoto) return false;
-    const std::wstring target = FromCodePage(globals.stagedPath.c_str());
-    CallNative<int32_t>(kDeleteFile, globals.stagedPath.c_str());
+bool PhotoInformation(FileInformation* information) {
+    void* const file = CallNative<void*>(kCreateFileW, globals.photoPath.c_str(), kReadAttributes,
+                                         kShareAll, static_cast<void*>(nullptr), kOpenExisting,
+                                         uint32_t(0), static_cast<void*>(nullptr));
+    if (file == kInvalidHandle) return false;
+    const bool read = ReadInformation(file, information);
+    CallNative<int32_t>(kCloseHandle, file);
+    return read;
+}
+
+// Whether a staged file is provably the photo: the same file (a link to it), or a file of
+// no other name with the photo's size and last-write time (a copy, which takes the photo's
+// time only once it is complete).
+bool IsThePhoto(const FileInformation& staged, const FileInformation& photo) {
+    if (staged.volumeSerial == photo.volumeSerial && staged.indexHigh == photo.indexHigh &&
+        staged.indexLow == photo.indexLow)
+        return true;
+    return staged.links == 1 && staged.sizeHigh == photo.sizeHigh &&
+           staged.sizeLow == photo.sizeLow && staged.writeTime[0] == photo.writeTime[0] &&
+           staged.writeTime[1] == photo.writeTime[1];
+}
+
+// A hard link to the photo at the free name `path`. A read-only photo is never linked: the
+// folder delete could not remove the link, and its name could never be freed again.
+bool MakeStagedLink(const char* path, const FileInformation& photo) {
+    if (photo.attributes & kReadOnlyAttribute) return false;
+    return CallNative<int32_t>(kCreateHardLinkW, FromCodePage(path).c_str(),
+                               globals.photoPath.c_str(), static_cast<void*>(nullptr)) != 0;
+}
+
+// A copy of the photo at the free name `path`, writable so that the folder delete removes
+// it; a photo above kLargestCopiedPhoto is not copied.
+bool MakeStagedCopy(const char* path, const FileInformation& photo) {
+    if ((uint64_t(photo.sizeHigh) << 32 | photo.sizeLow) > kLargestCopiedPhoto) return false;
+    const std::wstring target = FromCodePage(path);
     const int32_t failIfExists = 1;
     return CallNative<int32_t>(kCopyFileW, globals.photoPath.c_str(), target.c_str(),
                                failIfExists) != 0 &&
            CallNative<int32_t>(kSetFileAttributesW, target.c_str(), kNormalAttribute) != 0;
 }
 
-bool StagedPathExists() {
-    return CallNative<uint32_t>(kGetFileAttributes, globals.stagedPath.c_str()) != kNoAttributes;
+// Holds the file at `path` and makes it the staged path when it is provably the photo.
+bool TakeIfThePhoto(const char* path, const FileInformation& photo) {
+    void* const held = HoldStagedFile(path, kOthersReadAndWrite);
+    if (!held) return false;
+    FileInformation staged{};
+    if (ReadInformation(held, &staged) && IsThePhoto(staged, photo)) {
+        globals.stagedPath = Text::Copy(path);
+        return true;
+    }
+    ReleaseHeldFile(held);
+    return false;
+}
+
+// Holds a stand-in for the photo in the staging folder and makes it the staged path. A
+// stand-in already there is shared when it is provably the photo (another instance's link
+// or finished copy); otherwise (the path now names another photo, or a copy is still being
+// written) its name is freed, or passed over when another instance holds it. A free name
+// gets a fresh link or, when `mayCopy`, a fresh copy, taken only once it is held and still
+// the photo (another instance may have freed the name meanwhile for its own).
+bool TakeStandIn(bool mayCopy) {
+    FileInformation photo{};
+    if (!PhotoInformation(&photo)) return false;
+    for (int32_t variant = FirstStagedVariant(); variant < kStagedNameVariants; ++variant) {
+        const Text path = Text::Join({kTexts.stagingPrefix, StagedName(variant).c_str()});
+        if (TakeIfThePhoto(path.c_str(), photo)) return true;
+        if (!FreeStagedName(path.c_str())) continue;
+        // The name is free: what fails now is the photo's to link or copy, under any name.
+        if (!MakeStagedLink(path.c_str(), photo) &&
+            !(mayCopy && MakeStagedCopy(path.c_str(), photo)))
+            return false;
+        if (TakeIfThePhoto(path.c_str(), photo)) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -158,14 +210,17 @@ void TakeImageArgument(const char* ansiArgument) {
     bool lost = false;
     if (wide.size() == 1) ToCodePage(wide[0].c_str(), int32_t(wide[0].size()), &lost);
     if (!lost) {
+        globals.photoPath = wide.size() == 1 ? wide[0] : FromCodePage(ansiArgument).c_str();
+        globals.imageName = GetFileNamePart(ansiArgument, true);
         // A bitmap this program made stays while this instance shows it.
-        HoldStagedFile(ansiArgument);
+        HoldShownFile(ansiArgument);
         return;
     }
 
+    globals.photoPath = wide[0];
     bool nameLost = false;
-    const std::string name = RecognisableName(wide[0], &nameLost);
-    const std::string standIn = UniqueName(name, wide[0]);
+    globals.imageName = Text::Copy(RecognisableName(wide[0], &nameLost).c_str());
+    globals.hashedNames = nameLost;
     if (kUseShortNames) {
         std::string reachable;
         // Only the folders lost characters: their short names lead to the file's own name,
@@ -173,37 +228,44 @@ void TakeImageArgument(const char* ansiArgument) {
         const size_t separator = wide[0].find_last_of(L"\\/");
         if (!nameLost && separator != std::wstring::npos) {
             const std::string folder = ShortPath(wide[0].substr(0, separator));
-            if (!folder.empty()) reachable = folder + "\\" + name;
+            if (!folder.empty()) reachable = folder + "\\" + globals.imageName.c_str();
         }
         if (reachable.empty()) reachable = ShortPath(wide[0]);
         if (!reachable.empty()) {
             globals.imagePath = Text::Copy(reachable.c_str());
-            globals.imageName = Text::Copy(nameLost ? standIn.c_str() : name.c_str());
             return;
         }
     }
 
-    // Through the staging folder: linked now when the photo can be linked (a copy waits for
-    // "修复"). A stand-in another instance holds is the same photo's, since its name is.
+    // Through the staging folder: a stand-in now when the photo can be linked (or another
+    // instance's stand-in is the photo); a copy waits for "修复".
+    globals.hashedNames = true;
+    globals.throughStagingFolder = true;
     EnsureStagingFolder();
-    globals.photoPath = wide[0];
-    globals.stagedPath = Text::Join({kTexts.stagingPrefix, standIn.c_str()});
-    globals.imageName = Text::Copy(standIn.c_str());
-    if (MakeStagedLink() || StagedPathExists()) {
-        globals.imagePath = Text::Copy(globals.stagedPath.c_str());
-        HoldStagedFile(globals.stagedPath.c_str());
-    }
+    if (TakeStandIn(false)) globals.imagePath = Text::Copy(globals.stagedPath.c_str());
 }
 
 Text ConversionSource() {
-    if (globals.photoPath.empty()) return Text::Copy(globals.imagePath.c_str());
-    // The link made at the start is gone when another instance's clean-up came first.
-    if (!StagedPathExists()) {
-        EnsureStagingFolder();
-        if (!MakeStagedLink() && !MakeStagedCopy()) return Text();
-    }
-    HoldStagedFile(globals.stagedPath.c_str());
+    if (!globals.throughStagingFolder) return Text::Copy(globals.imagePath.c_str());
+    if (globals.stagedPath.Empty() && !TakeStandIn(true)) return Text();
     return Text::Copy(globals.stagedPath.c_str());
+}
+
+std::string StagedName(int32_t variant) {
+    const std::string name = globals.imageName.c_str();
+    if (variant == 0) return name;
+    char tag[24];
+    if (variant == 1)
+        snprintf(tag, sizeof tag, "~%08X", unsigned(PathHash(globals.photoPath)));
+    else
+        snprintf(tag, sizeof tag, "~%08X-%d", unsigned(PathHash(globals.photoPath)), int(variant));
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos) return name + tag;
+    return name.substr(0, dot) + tag + name.substr(dot);
+}
+
+int32_t FirstStagedVariant() {
+    return globals.hashedNames ? 1 : 0;
 }
 
 }  // namespace kv::app

@@ -35,6 +35,10 @@ const char* const kNativeDllNames[kNativeDeclarationCount] = {
     "kernel32.dll",
     "kernel32.dll",
     "kernel32.dll",
+    "user32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
+    "kernel32.dll",
 };
 
 const char* const kNativeFunctionNames[kNativeDeclarationCount] = {
@@ -65,10 +69,14 @@ const char* const kNativeFunctionNames[kNativeDeclarationCount] = {
     "CreateHardLinkW",
     "CopyFileW",
     "GetFileAttributesA",
-    "GetFileAttributesW",
-    "GetFileAttributesExW",
+    "GetFileInformationByHandle",
+    "CreateFileW",
     "SetFileAttributesW",
     "CreateFileA",
+    "GetWindowThreadProcessId",
+    "OpenProcess",
+    "WaitForSingleObject",
+    "RemoveDirectoryA",
 };
 
 }  // namespace kv::app

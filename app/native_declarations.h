@@ -34,11 +34,15 @@ enum NativeIndex : int32_t {
     kCreateHardLinkW = 24,
     kCopyFileW = 25,
     kGetFileAttributes = 26,
-    kGetFileAttributesW = 27,
-    kGetFileAttributesExW = 28,
+    kGetFileInformationByHandle = 27,
+    kCreateFileW = 28,
     kSetFileAttributesW = 29,
     kCreateFile = 30,
-    kNativeDeclarationCount = 31,
+    kGetWindowThreadProcessId = 31,
+    kOpenProcess = 32,
+    kWaitForSingleObject = 33,
+    kRemoveDirectory = 34,
+    kNativeDeclarationCount = 35,
 };
 
 // DLL name (empty: the runtime searches its system DLL list) and function name of each.

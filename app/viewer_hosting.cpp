@@ -26,12 +26,17 @@ WindowHandle StartWindowHandle() {
     return WindowHandle(CoreCommand(core::kGetWindowHandle, {StartWindow()}).value.i32);
 }
 
-// The viewer's top-level window titled with the file name and the viewer's suffix, looked
-// up through the `FindWindowExA` declaration `declaration` (the canvas and the pane searches
-// each have their own).
+// The viewer's top-level window titled with the file name and the viewer's suffix that the
+// viewer process this instance started opened: a viewer of another instance showing a file
+// of the same name is passed over. Looked up through the `FindWindowExA` declaration
+// `declaration` (the canvas and the pane searches each have their own).
 WindowHandle FindViewerWindow(const char* fileName, NativeIndex declaration) {
     const Text title = Text::Join({fileName, kTexts.viewerTitleSuffix});
-    return FindChildWindow(declaration, 0, 0, kTexts.viewerClass, title.c_str());
+    WindowHandle window = 0;
+    do {
+        window = FindChildWindow(declaration, 0, window, kTexts.viewerClass, title.c_str());
+    } while (window && GetWindowProcess(window) != globals.viewerProcess);
+    return window;
 }
 
 // Makes the start window a child of the navigation pane, shown at (10, 10) in its current
@@ -67,7 +72,8 @@ void OpenInViewer(const char* imagePath) {
     const Text commandLine =
         Text::Join({kTexts.viewerLauncher, windowsFolder.c_str(), kTexts.viewerEntry, imagePath});
     CoreCommand(core::kRunProgram,
-                {TextArg(commandLine.c_str()), BoolArg(false), IntArg(kNormalActivated)});
+                {TextArg(commandLine.c_str()), BoolArg(false), IntArg(kNormalActivated),
+                 ByAddressArg(&globals.viewerProcess, tag::kInt)});
 
     const Text fileName = GetFileNamePart(imagePath, true);
     for (int32_t attempt = 0; attempt < kSearchAttempts; ++attempt) {

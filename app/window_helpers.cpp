@@ -47,4 +47,10 @@ WindowHandle GetParentWindow(WindowHandle window) {
     return CallNative<WindowHandle>(kGetParent, window);
 }
 
+int32_t GetWindowProcess(WindowHandle window) {
+    uint32_t process = 0;
+    CallNative<uint32_t>(kGetWindowThreadProcessId, window, &process);
+    return int32_t(process);
+}
+
 }  // namespace kv::app

@@ -25,5 +25,7 @@ int32_t PlaceWindow(WindowHandle window, std::optional<int32_t> top, std::option
 WindowHandle FindChildWindow(NativeIndex declaration, WindowHandle parent, WindowHandle after,
                              const char* className, const char* title);
 WindowHandle GetParentWindow(WindowHandle window);
+// The id of the process that made the window; 0 when there is no such window.
+int32_t GetWindowProcess(WindowHandle window);
 
 }  // namespace kv::app

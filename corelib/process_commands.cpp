@@ -33,8 +33,13 @@ void SetKernelText(ArgValue* result, int32_t code) {
 
 }  // namespace
 
+// The optional fourth argument, an integer variable passed by address, receives the started
+// process's id (0 when none started), so that the caller can tell its windows and its end.
 void KV_CDECL RunProgram(ArgValue* result, int32_t count, ArgValue* args) {
     SetLogical(result, FALSE);
+    int32_t* const processId =
+        IsGiven(count, args, 3) ? static_cast<int32_t*>(args[3].value.ptr) : nullptr;
+    if (processId) *processId = 0;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -47,6 +52,7 @@ void KV_CDECL RunProgram(ArgValue* result, int32_t count, ArgValue* args) {
                         &startup, &process)) {
         return;
     }
+    if (processId) *processId = int32_t(process.dwProcessId);
     const bool wait = IsGiven(count, args, 1) && args[1].value.i32 != 0;
     if (wait) {
         WaitForSingleObject(process.hProcess, INFINITE);

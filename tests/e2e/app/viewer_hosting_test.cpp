@@ -114,6 +114,7 @@ class ProgramViewerHostingTest : public ::testing::Test {
         ASSERT_NE(viewer_, nullptr) << "no viewer for " << viewerName;
         docked_ = WaitForDockedWindow(viewer_, kViewerMs);
         ASSERT_NE(docked_, nullptr) << e2e::FormatWindowTree(viewer_);
+        EXPECT_EQ(e2e::DescribeWindow(docked_).processId, program_->id());
     }
     void OpenDocked(const std::string& fileName, const std::string& bytes) {
         OpenDocked(e2e::Wide(fileName), bytes, fileName);
@@ -367,20 +368,22 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsAPhoneHeicPhoto) {
                     e2e::ReadFileBytes(e2e::TestImage("example.heic")).value_or(""));
 }
 
-// Files no reader takes, and hostile ones that declare one size and would make a library
-// decode another: "修复" says so and changes nothing; viewer and program stay.
-TEST_F(ProgramViewerHostingTest, AnImageNoReaderTakesKeepsTheViewerAndSaysSo) {
-    ASSERT_TRUE(CreateDirectoryA(kInstallFolder.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), kInstalledProgram.c_str(), FALSE));
+// Files no reader takes, hostile ones that declare one size and would make a library
+// decode another, and a good one when the installed copy to relaunch is missing: "修复"
+// says so and changes nothing; viewer and program stay.
+TEST_F(ProgramViewerHostingTest, AFailedRepairKeepsTheViewerAndSaysSo) {
     // 1.5 MB of random bytes: no reader takes them, whatever formats it learns.
     std::mt19937 random(12);
     std::vector<uint8_t> noise(1536 * 1024);
     for (uint8_t& byte : noise) byte = uint8_t(random());
     const std::vector<uint8_t> photo = imageconv::test::ReadFile(e2e::TestImage("example.heic"));
+    const std::string pcx = MakePcx24(64, 48);
     const struct {
         std::string name;
         std::vector<uint8_t> bytes;
+        bool installed = true;
     } cases[] = {
+        {"未安装.pcx", std::vector<uint8_t>(pcx.begin(), pcx.end()), false},
         {"x.heic", noise},
         {"网格.heic", imageconv::test::DerivedHeic(photo, "grid", 14000, 14000)},
         {"编码.heic", imageconv::test::CodedSizeHeic(photo, 26880, 26880)},
@@ -391,6 +394,11 @@ TEST_F(ProgramViewerHostingTest, AnImageNoReaderTakesKeepsTheViewerAndSaysSo) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_FALSE(c.bytes.empty());
+        if (c.installed) {
+            Install();
+        } else {
+            ASSERT_TRUE(e2e::RemoveTree(kInstalledProgram));
+        }
         OpenDocked(c.name, std::string(c.bytes.begin(), c.bytes.end()));
         const int backingFiles = BackingFiles();
 
@@ -414,9 +422,10 @@ TEST_F(ProgramViewerHostingTest, AnImageNoReaderTakesKeepsTheViewerAndSaysSo) {
     }
 }
 
-// Two instances at once, on photos whose names read alike, on volumes without short names:
-// each keeps its own stand-in; closing either viewer (another photo's, or the relaunched
-// bitmap's) leaves the other's "修复" working, and no user file changes.
+// Two instances at once, on photos whose names read alike: each docks into its own viewer
+// and keeps its own stand-in (on volumes without short names) and bitmap; closing either
+// viewer (another photo's, or the relaunched bitmap's) leaves the other's "修复" working,
+// and no user file changes.
 TEST_F(ProgramViewerHostingTest, TwoInstancesNeitherCrossNorStrandEachOther) {
     programFile_ = ProgramWithoutShortNames();
     Install();
@@ -466,6 +475,57 @@ TEST_F(ProgramViewerHostingTest, TwoInstancesNeitherCrossNorStrandEachOther) {
     EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
     EXPECT_EQ(PhotoBytes(familyName), family);
     EXPECT_EQ(PhotoBytes(travelName), travel);
+
+    // The album's folder is renamed and refilled while the first photo is shown: the path
+    // now names another photo, whose stand-in and bitmap are its own.
+    const std::wstring album = L"앨범", oldAlbum = L"앨범 옛";
+    const std::wstring albumPhoto = album + L"\\IMG_0001.pcx";
+    OpenDocked(albumPhoto, family, "");
+    Session old = take();
+    const std::wstring pictures = e2e::Wide(kPictures);
+    ASSERT_TRUE(MoveFileW((pictures + album).c_str(), (pictures + oldAlbum).c_str()));
+    OpenDocked(albumPhoto, travel, "");
+    EXPECT_NE(e2e::TitleOf(viewer_), e2e::TitleOf(old.viewer));
+    const std::string albumBitmap = Repair("IMG_0001~*.pcx.bmp");
+    EXPECT_EQ(BitmapSize(kStagingFolder + "\\" + albumBitmap), std::make_pair(40, 30));
+    CloseBitmapViewer();
+    resume(old);
+    ASSERT_TRUE(e2e::PostClose(viewer_));
+    ASSERT_TRUE(program_->WaitForExit(kExitMs).has_value());
+    EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
+    EXPECT_EQ(PhotoBytes(oldAlbum + L"\\IMG_0001.pcx"), family);
+    EXPECT_EQ(PhotoBytes(albumPhoto), travel);
+
+    // Two photos of one file name from two cameras' folders, open at once: each "修复" shows
+    // its own picture in a viewer of its own, and both stay until closed.
+    programFile_ = BuiltProgram();
+    Install();
+    const std::wstring cameraA = L"相机 A\\IMG_0001.HEIC", cameraB = L"相机 B\\IMG_0001.HEIC";
+    const std::string photoA = e2e::ReadFileBytes(e2e::TestImage("example.heic")).value_or("");
+    const std::string photoB = e2e::ReadFileBytes(e2e::TestImage("seed.heic")).value_or("");
+    OpenDocked(cameraA, photoA, "");
+    Session a = take();
+    // The first viewer stays above the second (as when the user brings it forward while the
+    // second starts), so a search by class and title meets it first.
+    ASSERT_TRUE(
+        SetWindowPos(a.viewer, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+    OpenDocked(cameraB, photoB, "");
+    EXPECT_EQ(e2e::TitleOf(viewer_), e2e::TitleOf(a.viewer));
+    Session b = take();
+    resume(a);
+    const std::string bitmapA = Repair("IMG_0001.HEIC.bmp");
+    a = take();
+    resume(b);
+    const std::string bitmapB = Repair("IMG_0001~*.HEIC.bmp");
+    EXPECT_EQ(BitmapSize(kStagingFolder + "\\" + bitmapA), std::make_pair(1280, 854));
+    EXPECT_EQ(BitmapSize(kStagingFolder + "\\" + bitmapB), std::make_pair(16, 12));
+    EXPECT_TRUE(IsWindow(a.viewer));
+    CloseBitmapViewer();
+    resume(a);
+    CloseBitmapViewer();
+    EXPECT_FALSE(e2e::DirectoryExists(kStagingFolder));
+    EXPECT_EQ(PhotoBytes(cameraA), photoA);
+    EXPECT_EQ(PhotoBytes(cameraB), photoB);
 }
 
 }  // namespace

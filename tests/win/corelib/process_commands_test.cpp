@@ -90,12 +90,19 @@ TEST_F(RunProgramTest, WaitingReturnsOnlyAfterTheChildEnded) {
     EXPECT_EQ(ReadText(report_), std::to_string(STARTF_USESHOWWINDOW) + " 1");
 }
 
+// The process id, when asked for, names the child that runs on.
 TEST_F(RunProgramTest, WithoutWaitingTheChildRunsOn) {
     const std::string line = ChildLine(1500);
-    ArgValue result = Call(kCoreCommands[core::kRunProgram], {TextArg(line.c_str())});
+    int32_t processId = 0;
+    ArgValue result = Call(
+        kCoreCommands[core::kRunProgram],
+        {TextArg(line.c_str()), OmittedArg(), OmittedArg(), ByAddressArg(&processId, tag::kInt)});
     EXPECT_NE(result.value.i32, 0);
     EXPECT_EQ(ReadText(report_), "");  // still asleep
-    for (int i = 0; i < 100 && ReadText(report_).empty(); ++i) Sleep(50);
+    HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, DWORD(processId));
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(WaitForSingleObject(child, 10000), WAIT_OBJECT_0);
+    CloseHandle(child);
     EXPECT_EQ(ReadText(report_), std::to_string(STARTF_USESHOWWINDOW) + " 1");
 }
 
@@ -105,8 +112,11 @@ TEST_F(RunProgramTest, AMissingProgramIsFalse) {
         Call(kCoreCommands[core::kRunProgram], {TextArg(line.c_str()), BoolArg(true)});
     EXPECT_EQ(result.type, tag::kBool);
     EXPECT_EQ(result.value.i32, 0);
-    result = Call(kCoreCommands[core::kRunProgram], {TextArg("")});
+    int32_t processId = 7;
+    result = Call(kCoreCommands[core::kRunProgram],
+                  {TextArg(""), OmittedArg(), OmittedArg(), ByAddressArg(&processId, tag::kInt)});
     EXPECT_EQ(result.value.i32, 0);
+    EXPECT_EQ(processId, 0);
 }
 
 TEST(GetArgumentsTest, ReplacesTheVariablesArrayWithTheCommandLineArguments) {
