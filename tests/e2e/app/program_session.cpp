@@ -36,6 +36,11 @@ std::string EncodePcxLine(const std::string& line) {
 }  // namespace
 
 std::string BuiltProgram() {
+    // The environment may name another copy of the program, such as one unpacked from a
+    // release archive (a Unix path under the repository, which Wine sees).
+    char path[MAX_PATH * 2];
+    const DWORD length = GetEnvironmentVariableA(KV_PROGRAM_VARIABLE, path, sizeof path);
+    if (length > 0 && length < sizeof path) return e2e::HostPath(path);
     return e2e::HostPath(KV_PROGRAM_UNIX_PATH);
 }
 
