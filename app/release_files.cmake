@@ -4,21 +4,17 @@
 #                            licence texts: the pinned libraries and zlib as the set-up took them
 #                            from their packages, and the toolchain's runtime that -static links
 #   README.txt               for users: what the program does, installing and removing it
-# The notices and README.txt name the version in VERSION. All three have Windows line ends
-# (Notepad before Windows 10 shows a text without them on one line), and the two with Chinese
-# text a UTF-8 byte order mark (without one, older Notepad reads them in the ANSI code page).
+# The notices and README.txt name the version in VERSION. All three hold Chinese text: they
+# have a UTF-8 byte order mark (without one, older Notepad reads them in the ANSI code page)
+# and Windows line ends (Notepad before Windows 10 shows a text without them on one line).
 file(STRINGS ${CMAKE_SOURCE_DIR}/VERSION TAVI_VERSION LIMIT_COUNT 1)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/VERSION)
 
-# _tavi_write_windows_text(FILE TEXT [BOM])
 function(_tavi_write_windows_text file text)
   string(REPLACE "\r\n" "\n" text "${text}")
   string(REPLACE "\n" "\r\n" text "${text}")
-  if(ARGN STREQUAL "BOM")
-    string(ASCII 239 187 191 bom)
-    string(PREPEND text "${bom}")
-  endif()
-  file(WRITE ${file} "${text}")
+  string(ASCII 239 187 191 bom)
+  file(WRITE ${file} "${bom}${text}")
 endfunction()
 
 # The notices, headed by the list of what they cover. Each notice's first line names the
@@ -69,13 +65,12 @@ foreach(component
 endforeach()
 
 _tavi_write_windows_text(${CMAKE_CURRENT_BINARY_DIR}/THIRD-PARTY-NOTICES.txt
-  "Tavi图片查看器 ${TAVI_VERSION}: the components built into the program\n\n${_notice_headings}\n${_notice_texts}"
-  BOM)
+  "Tavi图片查看器 ${TAVI_VERSION}: the components built into the program\n\n${_notice_headings}\n${_notice_texts}")
 
 file(READ ${CMAKE_SOURCE_DIR}/LICENSE licence)
 _tavi_write_windows_text(${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt "${licence}")
 file(READ ${CMAKE_CURRENT_LIST_DIR}/README.txt.in readme)
 string(CONFIGURE "${readme}" readme @ONLY)
-_tavi_write_windows_text(${CMAKE_CURRENT_BINARY_DIR}/README.txt "${readme}" BOM)
+_tavi_write_windows_text(${CMAKE_CURRENT_BINARY_DIR}/README.txt "${readme}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/LICENSE
              ${CMAKE_CURRENT_LIST_DIR}/README.txt.in)
