@@ -36,7 +36,17 @@ std::string EncodePcxLine(const std::string& line) {
 }  // namespace
 
 std::string BuiltProgram() {
-    return e2e::HostPath(KV_PROGRAM_UNIX_PATH);
+    // The environment may name another copy of the program, such as one unpacked from a
+    // release archive (a Unix path under the repository, which Wine sees). It is read wide:
+    // Wine's GetEnvironmentVariableA cuts a value with Chinese characters short.
+    const wchar_t* variable = L"" KV_PROGRAM_VARIABLE;
+    std::wstring path(GetEnvironmentVariableW(variable, nullptr, 0), L'\0');
+    if (path.empty()) return e2e::HostPath(KV_PROGRAM_UNIX_PATH);
+    path.resize(GetEnvironmentVariableW(variable, path.data(), DWORD(path.size())));
+    std::string narrow(path.size() * 2, '\0');
+    narrow.resize(WideCharToMultiByte(CP_ACP, 0, path.data(), int(path.size()), narrow.data(),
+                                      int(narrow.size()), nullptr, nullptr));
+    return e2e::HostPath(narrow);
 }
 
 std::string ProgramWithoutShortNames() {

@@ -18,6 +18,7 @@ inline const std::string kStagingFolder = "D:\\Tavi图片查看器\\temp";
 inline const std::string kInstallMessage = "安装完毕，请自己修改图片打开方式\r\nD:\\Tavi图片查看器";
 
 // The built program and viewer library as Windows paths (Wine shows the build tree on Z:).
+// TAVI_WIN32_PROGRAM (TAVI_WIN64_PROGRAM in the win64 tree) replaces the program.
 std::string BuiltProgram();
 // The program built as it runs on volumes without short names, so that photos named outside
 // the code page are linked or copied into the staging folder.

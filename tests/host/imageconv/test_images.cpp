@@ -78,9 +78,7 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 std::string DataFile(const std::string& name) {
-    // The data folder lies beside this source file.
-    const std::string source = __FILE__;
-    return source.substr(0, source.find_last_of('/') + 1) + "data/" + name;
+    return KV_TEST_DATA_DIR "/" + name;
 }
 
 Bytes operator+(Bytes a, const Bytes& b) {
