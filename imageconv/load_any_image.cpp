@@ -31,10 +31,16 @@ int32_t LoadAnyImage(const char* path, RasterImage* image, bool trueColour) {
         // library's; the file is then refused like any the reader cannot decode.
         try {
             reader->set_true_colour(trueColour);
+            // The libraries take a refused allocation for absent data where it is optional
+            // (a colour profile, say): a picture that needed one is refused, never shown
+            // otherwise.
+            const uint64_t refused = RefusedAllocations();
             const bool recognised = reader->Open(path, image);
             if (recognised) {
                 // Decoding closes the reader, whatever its outcome.
-                return reader->Decode() ? kConverted : kNotDecoded;
+                if (reader->Decode() && RefusedAllocations() == refused) return kConverted;
+                image->Release();
+                return kNotDecoded;
             }
         } catch (...) {
             reader->Close();

@@ -8,10 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
-
-#include "imageconv/memory/counted_memory.h"
 
 namespace kv::imageconv {
 namespace {
@@ -201,14 +198,6 @@ void SrgbConversion::Reset() {
 }
 
 bool SrgbConversion::Prepare(const ColourDescription& colours, Samples samples, int extraSamples) {
-    const uint64_t refused = RefusedAllocations();
-    if (Build(colours, samples, extraSamples)) return true;
-    // lcms2 answers a refused allocation as it answers a profile it cannot use.
-    if (RefusedAllocations() != refused) throw std::bad_alloc();
-    return false;
-}
-
-bool SrgbConversion::Build(const ColourDescription& colours, Samples samples, int extraSamples) {
     state_.reset();
     const Profile source = SourceProfile(colours);
     if (!source || extraSamples < 0 || extraSamples > 7) return false;

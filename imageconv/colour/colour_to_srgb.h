@@ -27,9 +27,7 @@ class SrgbConversion {
     // False when there is nothing to convert: no description, colours that are sRGB already
     // (within one step), or a profile that cannot be used or does not fit the samples (an RGB
     // profile on 16-bit grey samples, a grey profile on colour). `extraSamples` 16-bit samples
-    // (alpha) follow the colours of each pixel and are skipped. Throws std::bad_alloc when a
-    // profile could not be taken because an allocation was refused, so that the picture is
-    // refused rather than shown in the wrong colours.
+    // (alpha) follow the colours of each pixel and are skipped.
     bool Prepare(const ColourDescription& colours, Samples samples, int extraSamples = 0);
     void Reset();
     // True when prepared for 24-bit rows.
@@ -40,8 +38,6 @@ class SrgbConversion {
     void ConvertRow(const uint16_t* in, uint8_t* out, int32_t width) const;
 
   private:
-    bool Build(const ColourDescription& colours, Samples samples, int extraSamples);
-
     struct State;
     std::unique_ptr<State> state_;
 };
