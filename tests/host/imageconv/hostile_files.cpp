@@ -176,14 +176,15 @@ std::vector<HostileFile> HostileFiles(const std::string& scratch) {
         {"overlay-legal.heic", [] { return DerivedHeic(Photo(), "iovl", 64, 64); }, kConverted,
          128},
         {"coded-26880.heic", [] { return CodedSizeHeic(Photo(), 26880, 26880); }, kNotDecoded, 128},
-        {"coded-legal.heic", [] { return CodedSizeHeic(Photo(), 1280, 856); }, kConverted, 128},
+        {"coded-legal.heic", [] { return CodedSizeHeic(Photo(), 1280, 856, false, 0, -1, true); },
+         kConverted, 128},
         // Found by fuzzing: an item located twice, once in the file and once in idat.
         {"item-listed-twice.heic", [] { return ReadFile(DataFile("item-listed-twice.heic")); },
          kNotDecoded, 128},
         {"coded-in-data.heic", [] { return CodedSizeHeic(Photo(), 26880, 26880, true); },
          kNotDecoded, 128},
-        {"coded-in-data-legal.heic", [] { return CodedSizeHeic(Photo(), 1280, 856, true); },
-         kConverted, 128},
+        {"coded-in-data-legal.heic",
+         [] { return CodedSizeHeic(Photo(), 1280, 856, true, 0, -1, true); }, kConverted, 128},
         // Found by review: the box reader read less, or otherwise, than libheif decodes.
         {"many-extents.heic", ManyExtentsHeif, kNotDecoded, 128},
         {"second-pitm.heic",

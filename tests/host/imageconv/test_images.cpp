@@ -215,14 +215,15 @@ namespace {
 // A HEIC whose primary item 1 is either the coded picture `coded` or, given a `derivation`,
 // of `type` "grid" or "iovl" composed from item 2, that picture. The primary claims
 // 64 × 64; a derived image's input claims the composed size, so that it covers a grid.
+// `codedClaim`: the coded item's ispe body.
 Bytes Heic(const char* type, const Bytes& derivation, const Bytes& hvcC, const Bytes& coded,
-           uint32_t width = 64, uint32_t height = 64) {
+           const Bytes& codedClaim) {
     const Bytes claim = FullBox("ispe", 0, Be(64, 4) + Be(64, 4));
     if (derivation.empty())
-        return HeifFile({{1, "hvc1", coded, {}, {claim, Box("hvcC", hvcC)}}}, 1);
-    const Bytes inputClaim = FullBox("ispe", 0, Be(width, 4) + Be(height, 4));
+        return HeifFile(
+            {{1, "hvc1", coded, {}, {FullBox("ispe", 0, codedClaim), Box("hvcC", hvcC)}}}, 1);
     return HeifFile({{1, type, derivation, {2}, {claim}},
-                     {2, "hvc1", coded, {}, {inputClaim, Box("hvcC", hvcC)}}},
+                     {2, "hvc1", coded, {}, {FullBox("ispe", 0, codedClaim), Box("hvcC", hvcC)}}},
                     1);
 }
 
@@ -298,11 +299,14 @@ Bytes DerivedHeic(const Bytes& photo, const char* type, uint32_t width, uint32_t
     const Bytes grid = std::string(type) == "grid"
                            ? Bytes{0, 0, 0, 0} + Be(width, 2) + Be(height, 2)
                            : Bytes(10, 0) + Be(width, 2) + Be(height, 2) + Be(0, 4);
-    return Heic(type, grid, BoxBody(photo, "hvcC"), BoxBody(photo, "mdat"), width, height);
+    const Bytes size = BoxBody(photo, "ispe");  // version and flags, then the size
+    if (size.size() < 12) return {};
+    return Heic(type, grid, BoxBody(photo, "hvcC"), BoxBody(photo, "mdat"),
+                Bytes(size.begin() + 4, size.end()));
 }
 
 Bytes CodedSizeHeic(const Bytes& photo, uint32_t width, uint32_t height, bool inData,
-                    size_t padding, int chroma) {
+                    size_t padding, int chroma, bool truthful) {
     // hvcC: a 22-byte header, the array count, then per array its type, NAL count and units.
     const Bytes config = BoxBody(photo, "hvcC");
     if (config.size() < 23) return {};
@@ -329,8 +333,9 @@ Bytes CodedSizeHeic(const Bytes& photo, uint32_t width, uint32_t height, bool in
         }
     }
     // In the data, the sets come again before the picture's slices and replace the hvcC's.
-    return inData ? Heic("hvc1", {}, config, parameterSets + BoxBody(photo, "mdat"))
-                  : Heic("hvc1", {}, rebuilt, BoxBody(photo, "mdat"));
+    const Bytes claim = truthful ? Be(width, 4) + Be(height, 4) : Be(64, 4) + Be(64, 4);
+    return inData ? Heic("hvc1", {}, config, parameterSets + BoxBody(photo, "mdat"), claim)
+                  : Heic("hvc1", {}, rebuilt, BoxBody(photo, "mdat"), claim);
 }
 
 Bytes GridHeic(const std::vector<Bytes>& tiles, uint16_t columns, uint16_t rows, uint32_t width,

@@ -117,17 +117,18 @@ Bytes HeifFile(const std::vector<HeifItem>& items, uint32_t primary, const Bytes
                int offsetBytes = 4);
 
 // A HEIC whose primary item, of `type` "grid" or "iovl", is composed at `width` × `height`
-// from the coded picture of the HEIC `photo`, while its size property claims 64 × 64.
+// from the coded picture of the HEIC `photo` (which claims its own size), while its size
+// property claims 64 × 64.
 std::vector<uint8_t> DerivedHeic(const std::vector<uint8_t>& photo, const char* type,
                                  uint32_t width, uint32_t height);
 
-// The coded picture of the HEIC `photo` as a plain image claiming 64 × 64, while its
-// sequence parameter set codes `width` × `height`: in the hvcC box, or `inData`, in the
-// item's data ahead of the slices, there followed by `padding` bytes inside its NAL unit;
-// with `chroma` (see WithCodedSize) in the hvcC box.
+// The coded picture of the HEIC `photo` as a plain image claiming 64 × 64 (or, `truthful`,
+// the size it codes), while its sequence parameter set codes `width` × `height`: in the hvcC
+// box, or `inData`, in the item's data ahead of the slices, there followed by `padding` bytes
+// inside its NAL unit; with `chroma` (see WithCodedSize) in the hvcC box.
 std::vector<uint8_t> CodedSizeHeic(const std::vector<uint8_t>& photo, uint32_t width,
                                    uint32_t height, bool inData = false, size_t padding = 0,
-                                   int chroma = -1);
+                                   int chroma = -1, bool truthful = false);
 // An HEVC sequence parameter set NAL unit coding `width` × `height` instead of its own size,
 // and `chroma` (0 monochrome to 3 for 4:4:4) when not negative; empty for a set with
 // sub-layers, which the files here do not have.
