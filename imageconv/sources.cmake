@@ -43,11 +43,12 @@ endif()
 function(kv_imageconv_link_formats target)
   target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2)
   # On Windows MinGW's aligned allocation and the static C++ runtime are built on malloc,
-  # and the runtime's exceptions are allocated past the budget; the host's C library has
-  # aligned functions of its own.
+  # and the runtime's exceptions and thread-local storage are allocated past the budget; the
+  # host's C library has aligned functions of its own.
   set(wrapped malloc calloc realloc free)
   if(KV_IMAGECONV_WINDOWS)
-    list(APPEND wrapped __cxa_allocate_exception __cxa_allocate_dependent_exception)
+    list(APPEND wrapped __cxa_allocate_exception __cxa_allocate_dependent_exception
+         __emutls_get_address)
   else()
     list(APPEND wrapped posix_memalign aligned_alloc memalign)
   endif()

@@ -54,14 +54,14 @@ bool Take(std::atomic<int64_t>& used, const std::atomic<int64_t>& limit, uint64_
 }
 
 #ifdef _WIN32
-// Exceptions being allocated (see __wrap___cxa_allocate_exception): meanwhile nothing is
-// counted or refused.
-std::atomic<int> exceptionsInAllocation{0};
+// The C++ runtime's own blocks being allocated (see __wrap___cxa_allocate_exception):
+// meanwhile nothing is counted or refused.
+std::atomic<int> runtimeAllocations{0};
 #endif
 
 bool Counting() {
 #ifdef _WIN32
-    if (exceptionsInAllocation.load(std::memory_order_relaxed) > 0) return false;
+    if (runtimeAllocations.load(std::memory_order_relaxed) > 0) return false;
 #endif
     return counting.load(std::memory_order_relaxed);
 }
@@ -201,24 +201,34 @@ void* __wrap_realloc(void* block, size_t bytes) {
 #ifdef _WIN32
 // The static C++ runtime allocates the exception that reports a refused allocation with
 // malloc, and when that is refused too, from a reserve behind a lock that allocates on its
-// first use: refused again, throwing fails and throws again until the stack runs out. An
-// exception is therefore never refused (it is small and lives until it is caught). On the
-// host the shared C++ runtime allocates exceptions outside the wrapped functions anyway.
+// first use: refused again, throwing fails and throws again until the stack runs out. And a
+// thread's first exception allocates the thread's exception state as thread-local storage,
+// whose refusal ends the process. Neither is therefore refused (both are small: an
+// exception lives until it is caught, the state as long as its thread). On the host the
+// shared C++ runtime allocates them outside the wrapped functions anyway.
 void* __real___cxa_allocate_exception(size_t);
 void* __real___cxa_allocate_dependent_exception();
+void* __real___emutls_get_address(void*);
 
 void* __wrap___cxa_allocate_exception(size_t bytes) {
-    ++kv::imageconv::exceptionsInAllocation;
+    ++kv::imageconv::runtimeAllocations;
     void* made = __real___cxa_allocate_exception(bytes);
-    --kv::imageconv::exceptionsInAllocation;
+    --kv::imageconv::runtimeAllocations;
     return made;
 }
 
 void* __wrap___cxa_allocate_dependent_exception() {
-    ++kv::imageconv::exceptionsInAllocation;
+    ++kv::imageconv::runtimeAllocations;
     void* made = __real___cxa_allocate_dependent_exception();
-    --kv::imageconv::exceptionsInAllocation;
+    --kv::imageconv::runtimeAllocations;
     return made;
+}
+
+void* __wrap___emutls_get_address(void* variable) {
+    ++kv::imageconv::runtimeAllocations;
+    void* address = __real___emutls_get_address(variable);
+    --kv::imageconv::runtimeAllocations;
+    return address;
 }
 #endif
 
