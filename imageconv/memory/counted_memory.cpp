@@ -57,6 +57,15 @@ bool Take(std::atomic<int64_t>& used, const std::atomic<int64_t>& limit, uint64_
 // The C++ runtime's own blocks being allocated (see __wrap___cxa_allocate_exception):
 // meanwhile nothing is counted or refused.
 std::atomic<int> runtimeAllocations{0};
+
+// Runs `allocate` with nothing counted or refused meanwhile.
+template <typename Allocate>
+void* Uncounted(Allocate allocate) {
+    ++runtimeAllocations;
+    void* made = allocate();
+    --runtimeAllocations;
+    return made;
+}
 #endif
 
 bool Counting() {
@@ -211,24 +220,15 @@ void* __real___cxa_allocate_dependent_exception();
 void* __real___emutls_get_address(void*);
 
 void* __wrap___cxa_allocate_exception(size_t bytes) {
-    ++kv::imageconv::runtimeAllocations;
-    void* made = __real___cxa_allocate_exception(bytes);
-    --kv::imageconv::runtimeAllocations;
-    return made;
+    return kv::imageconv::Uncounted([&] { return __real___cxa_allocate_exception(bytes); });
 }
 
 void* __wrap___cxa_allocate_dependent_exception() {
-    ++kv::imageconv::runtimeAllocations;
-    void* made = __real___cxa_allocate_dependent_exception();
-    --kv::imageconv::runtimeAllocations;
-    return made;
+    return kv::imageconv::Uncounted([] { return __real___cxa_allocate_dependent_exception(); });
 }
 
 void* __wrap___emutls_get_address(void* variable) {
-    ++kv::imageconv::runtimeAllocations;
-    void* address = __real___emutls_get_address(variable);
-    --kv::imageconv::runtimeAllocations;
-    return address;
+    return kv::imageconv::Uncounted([&] { return __real___emutls_get_address(variable); });
 }
 #endif
 

@@ -81,8 +81,6 @@ bool ItemData::Read(uint64_t at, uint8_t* out, size_t count) {
     return count == 0;
 }
 
-// The item types of an iinf box (item info entries of version 2 and 3); false for an item
-// listed twice or more items than libheif takes.
 bool ReadItemTypes(Bytes in, std::map<uint64_t, uint32_t>* types) {
     const uint64_t version = in.Get(1);
     in.Skip(3 + (version == 0 ? 2 : 4));
