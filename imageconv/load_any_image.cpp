@@ -3,6 +3,7 @@
 #include "imageconv/counted_memory.h"
 #include "imageconv/heif_reader.h"
 #include "imageconv/jpeg_reader.h"
+#include "imageconv/jxl_reader.h"
 #include "imageconv/pcx_reader.h"
 #include "imageconv/photocd_reader.h"
 #include "imageconv/platform.h"
@@ -23,7 +24,8 @@ int32_t LoadAnyImage(const char* path, RasterImage* image, bool trueColour) {
     // The newer formats come last, so that every file the first six accept reads as before.
     WebpReader webp;
     HeifReader heif;
-    ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif};
+    JxlReader jxl;
+    ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif, &jxl};
     // Everything the readers and their libraries allocate from here on is counted.
     CountedMemory budget;
     for (ImageReader* reader : readers) {

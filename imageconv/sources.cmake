@@ -14,6 +14,8 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/heif_reader.cpp
   ${KV_IMAGECONV_DIR}/input_file.cpp
   ${KV_IMAGECONV_DIR}/jpeg_reader.cpp
+  ${KV_IMAGECONV_DIR}/jxl_reader.cpp
+  ${KV_IMAGECONV_DIR}/jxl_runner.cpp
   ${KV_IMAGECONV_DIR}/library_info.cpp
   ${KV_IMAGECONV_DIR}/load_any_image.cpp
   ${KV_IMAGECONV_DIR}/orientation.cpp
@@ -37,7 +39,7 @@ endif()
 # conversion is counted; the wrappers' object is linked whether or not the program calls
 # the library.
 function(kv_imageconv_link_formats target)
-  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2)
+  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::jxl kv::lcms2)
   # On Windows MinGW's aligned allocation and the static C++ runtime are built on malloc;
   # the host's C library has aligned functions of its own.
   set(wrapped malloc calloc realloc free)

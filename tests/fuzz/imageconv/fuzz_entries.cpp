@@ -13,6 +13,7 @@
 #include "imageconv/convert_to_bmp.h"
 #include "imageconv/heif_reader.h"
 #include "imageconv/jpeg_reader.h"
+#include "imageconv/jxl_reader.h"
 #include "imageconv/orientation.h"
 #include "imageconv/pcx_reader.h"
 #include "imageconv/photocd_reader.h"
@@ -157,6 +158,9 @@ int RunTarget(Target target, const uint8_t* data, size_t size) {
             break;
         case Target::kHeif:
             RunReader<HeifReader>(input);
+            break;
+        case Target::kJxl:
+            RunReader<JxlReader>(input);
             break;
         case Target::kOrientation:
             CheckOrientation(data, size);

@@ -249,6 +249,15 @@ TEST_F(HostileFileTest, AreRefusedOrConvertedWithinTheMemoryBound) {
                              1);
          },
          kNotDecoded, 128},
+        {"huge.jxl", [] { return JxlHeaderOnly(100000, 100000); }, kNotDecoded, 128},
+        {"header-only.jxl", [] { return JxlHeaderOnly(20000, 20000); }, kNotDecoded, 128},
+        {"truncated.jxl",
+         [] {
+             const Bytes whole = ReadFile(DataFile("seed-lossless.jxl"));
+             return Bytes(whole.begin(), whole.begin() + whole.size() / 2);
+         },
+         kNotDecoded, 128},
+        {"legal.jxl", [] { return ReadFile(DataFile("turned.jxl")); }, kConverted, 128},
         // Two tiles 64 wide do not cover 129 columns.
         {"grid-gap.heic",
          [&] {
@@ -291,6 +300,10 @@ TEST_F(HostileFileTest, AllocationsPastTheBudgetFailTheConversionCleanly) {
         DataFile("seed-animated.webp"),
         DataFile("seed.heic"),
         DataFile("seed-alpha.avif"),
+        DataFile("seed.jxl"),
+        DataFile("seed-lossless.jxl"),
+        DataFile("seed-animated.jxl"),
+        DataFile("turned.jxl"),
     };
     for (const std::string& file : files) {
         RasterImage image;
