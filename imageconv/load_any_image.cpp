@@ -2,6 +2,7 @@
 #include "imageconv/formats/bmp_reader.h"
 #include "imageconv/formats/heif/heif_reader.h"
 #include "imageconv/formats/jpeg_reader.h"
+#include "imageconv/formats/jxl/jxl_reader.h"
 #include "imageconv/formats/pcx_reader.h"
 #include "imageconv/formats/photocd_reader.h"
 #include "imageconv/formats/png_reader.h"
@@ -23,7 +24,8 @@ int32_t LoadAnyImage(const char* path, RasterImage* image, bool trueColour) {
     // The newer formats come last, so that every file the first six accept reads as before.
     WebpReader webp;
     HeifReader heif;
-    ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif};
+    JxlReader jxl;
+    ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif, &jxl};
     // Everything the readers and their libraries allocate from here on is counted.
     CountedMemory budget;
     for (ImageReader* reader : readers) {

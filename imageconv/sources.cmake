@@ -13,6 +13,8 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/formats/bmp_rows.cpp
   ${KV_IMAGECONV_DIR}/formats/input_file.cpp
   ${KV_IMAGECONV_DIR}/formats/jpeg_reader.cpp
+  ${KV_IMAGECONV_DIR}/formats/jxl/jxl_reader.cpp
+  ${KV_IMAGECONV_DIR}/formats/jxl/jxl_runner.cpp
   ${KV_IMAGECONV_DIR}/formats/orientation.cpp
   ${KV_IMAGECONV_DIR}/formats/pcx_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/photocd_reader.cpp
@@ -41,7 +43,7 @@ endif()
 # during a conversion is counted; the wrappers' object is linked whether or not the program
 # calls the library.
 function(kv_imageconv_link_formats target)
-  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2)
+  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::jxl kv::lcms2)
   # On Windows MinGW's aligned allocation and the static C++ runtime are built on malloc,
   # and the runtime's exceptions and thread-local storage are allocated past the budget; the
   # host's C library has aligned functions of its own.

@@ -1,4 +1,4 @@
-// Times ConvertToBmp against djpeg, dwebp, heif-convert, ImageMagick and Pillow on the same
+// Times ConvertToBmp against djpeg, dwebp, heif-convert, djxl, ImageMagick and Pillow on the same
 // images, in one run, and prints medians and peak memory side by side with the ratios; with
 // --windows, a row beneath each for a Windows build's conversion under Wine (the shipped
 // 32-bit one, win32, and win64).
@@ -26,6 +26,7 @@ constexpr const char* kDjpeg = "/usr/bin/djpeg";
 constexpr const char* kMagick = "/usr/bin/convert";
 constexpr const char* kPython = "/usr/bin/python3";
 constexpr const char* kDwebp = "/usr/bin/dwebp";
+constexpr const char* kDjxl = "/usr/bin/djxl";
 constexpr const char* kHeifConvert = "/usr/bin/heif-convert";
 
 struct Tool {
@@ -61,6 +62,12 @@ const Tool kTools[] = {
      {".heic", ".avif"},
      [](const std::string&, const std::string& in, const std::string& out) {
          return std::vector<std::string>{kHeifConvert, "--quiet", in, out + ".png"};
+     }},
+    // djxl writes no BMP: PPM (uncompressed, like a BMP) is the nearest it offers.
+    {"djxl",
+     {".jxl"},
+     [](const std::string&, const std::string& in, const std::string& out) {
+         return std::vector<std::string>{kDjxl, in, out + ".ppm", "--quiet"};
      }},
     {"pillow",
      {},
@@ -170,9 +177,9 @@ void PrintTable(const std::vector<BenchImage>& images, int reps, const std::stri
         char size[32];
         snprintf(size, sizeof size, "%dx%d", image.width, image.height);
         const double rowMegabytes = image.width * 3 / 1048576.0;
-        // The format's own command-line decoder: djpeg, dwebp or heif-convert.
+        // The format's own command-line decoder: djpeg, dwebp, heif-convert or djxl.
         std::string codec = "djpeg";
-        for (const char* name : {"dwebp", "heif-convert"}) {
+        for (const char* name : {"dwebp", "heif-convert", "djxl"}) {
             if (s.count(name)) codec = name;
         }
         // A conversion may hold its storage and 128 MB besides.

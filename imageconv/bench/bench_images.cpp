@@ -30,12 +30,12 @@ std::vector<uint8_t> Palette256() {
     return rgb;
 }
 
-// Makes `out` from `in` with a command-line encoder (avifenc takes both as plain arguments,
-// the others name the output with -o).
+// Makes `out` from `in` with a command-line encoder (avifenc and cjxl take both as plain
+// arguments, the others name the output with -o).
 void Encode(const std::string& command, const std::string& in, const std::string& out) {
-    const std::string line = command + " '" + in + "' " +
-                             (command.find("avifenc") == 0 ? "" : "-o ") + "'" + out +
-                             "' >/dev/null 2>&1";
+    const bool plain = command.find("avifenc") == 0 || command.find("cjxl") == 0;
+    const std::string line =
+        command + " '" + in + "' " + (plain ? "" : "-o ") + "'" + out + "' >/dev/null 2>&1";
     if (system(line.c_str()) != 0) fprintf(stderr, "could not make %s\n", out.c_str());
 }
 
@@ -75,6 +75,10 @@ void AddPhoneImages(const std::string& dir, std::vector<BenchImage>* images) {
         test::WriteFile(heic, test::GridHeic(tiles, kColumns, kRows, kWidth, kHeight));
     }
     if (Exists(heic)) images->push_back({"HEIC phone", heic, kWidth, kHeight, design});
+    // The same photo as a phone saves it in JPEG XL (lossy, from its pixels).
+    const std::string jxl = dir + "/phone.jxl";
+    if (!Exists(jxl)) Encode("cjxl --lossless_jpeg=0 -d 1 -e 4", jpeg, jxl);
+    if (Exists(jxl)) images->push_back({"JPEG XL phone", jxl, kWidth, kHeight, design});
 }
 
 // Display P3 (DCI-P3 primaries, D65 white, the sRGB curve), or a wide space with a 1.8 curve
@@ -179,6 +183,7 @@ std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
         {"WebP lossless", "lossless.webp", "cwebp -quiet -lossless -z 1"},
         {"HEIC", "photo.heic", "heif-enc -q 90"},
         {"AVIF", "photo.avif", "avifenc -s 8 -j 2"},
+        {"JPEG XL", "photo.jxl", "cjxl -d 1 -e 4"},
     };
     for (const auto& e : encoded) {
         add(e.label, e.name, w, h, px * 3,

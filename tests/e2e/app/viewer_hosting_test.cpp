@@ -363,6 +363,12 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImage) {
     RepairAndReopen("网页 图片.webp", e2e::ReadFileBytes(e2e::TestImage("test.webp")).value_or(""));
 }
 
+// A JPEG XL photo named with characters the code page lacks.
+TEST_F(ProgramViewerHostingTest, RepairConvertsAJpegXlPhoto) {
+    RepairAndReopen(L"사진 여행.jxl", "__ __~*.jxl.bmp",
+                    e2e::ReadFileBytes(e2e::TestImage("turned.jxl")).value_or(""), "");
+}
+
 TEST_F(ProgramViewerHostingTest, RepairConvertsAPhoneHeicPhoto) {
     RepairAndReopen("手机 照片.heic",
                     e2e::ReadFileBytes(e2e::TestImage("example.heic")).value_or(""));
@@ -388,6 +394,7 @@ TEST_F(ProgramViewerHostingTest, AFailedRepairKeepsTheViewerAndSaysSo) {
         {"网格.heic", imageconv::test::DerivedHeic(photo, "grid", 14000, 14000)},
         {"编码.heic", imageconv::test::CodedSizeHeic(photo, 26880, 26880)},
         {"动画.webp", imageconv::test::AnimatedWebp(16384, 32767)},
+        {"巨大.jxl", imageconv::test::JxlHeaderOnly(100000, 100000)},
         {"透明.webp", imageconv::test::WithLosslessAlpha(imageconv::test::Gunzip(
                           imageconv::test::ReadFile(e2e::TestImage("grey-8000.webp.gz"))))},
     };

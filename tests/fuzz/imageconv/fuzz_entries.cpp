@@ -13,6 +13,7 @@
 #include "imageconv/formats/bmp_reader.h"
 #include "imageconv/formats/heif/heif_reader.h"
 #include "imageconv/formats/jpeg_reader.h"
+#include "imageconv/formats/jxl/jxl_reader.h"
 #include "imageconv/formats/orientation.h"
 #include "imageconv/formats/pcx_reader.h"
 #include "imageconv/formats/photocd_reader.h"
@@ -157,6 +158,9 @@ int RunTarget(Target target, const uint8_t* data, size_t size) {
             break;
         case Target::kHeif:
             RunReader<HeifReader>(input);
+            break;
+        case Target::kJxl:
+            RunReader<JxlReader>(input);
             break;
         case Target::kOrientation:
             CheckOrientation(data, size);

@@ -18,6 +18,7 @@ enum class Target {
     kPhotoCd,
     kWebp,
     kHeif,
+    kJxl,
     kOrientation,
     kAnyImage
 };

@@ -241,6 +241,15 @@ std::vector<HostileFile> HostileFiles(const std::string& scratch) {
          128},
         // Item locations whose offsets take 2 bytes, which libheif reads as none.
         {"iloc-offsets-2.heic", [] { return SmallHeic({}, 2); }, kNotDecoded, 128},
+        {"huge.jxl", [] { return JxlHeaderOnly(100000, 100000); }, kNotDecoded, 128},
+        {"header-only.jxl", [] { return JxlHeaderOnly(20000, 20000); }, kNotDecoded, 128},
+        {"truncated.jxl",
+         [] {
+             const Bytes whole = ReadFile(DataFile("seed-lossless.jxl"));
+             return Bytes(whole.begin(), whole.begin() + whole.size() / 2);
+         },
+         kNotDecoded, 128},
+        {"legal.jxl", [] { return ReadFile(DataFile("turned.jxl")); }, kConverted, 128},
         // An AV1 frame header that overrides its 64 × 64 sequence with 4096 × 4096 (made from
         // an encoder's 4096 × 4096 picture; its item and ispe say 64 × 64).
         {"frame-beyond-sequence.avif",

@@ -106,6 +106,10 @@ TEST_F(HostileFileTest, AllocationsPastTheBudgetFailTheConversionCleanly) {
         Path("icc.jpg"),
         Path("icc.heic"),
         Path("icc.webp"),
+        DataFile("seed.jxl"),
+        DataFile("seed-lossless.jxl"),
+        DataFile("seed-animated.jxl"),
+        DataFile("turned.jxl"),
     };
     for (const std::string& file : files) {
         RasterImage image;

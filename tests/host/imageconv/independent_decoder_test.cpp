@@ -1,6 +1,6 @@
 // The conversion's pixels against decoders that share no code with the library's readers'
 // callers, as command-line programs: libjpeg-turbo's djpeg, ImageMagick (also for EXIF
-// orientation), libwebp's dwebp and libheif's heif-convert.
+// orientation), libwebp's dwebp, libheif's heif-convert and libjxl's djxl.
 #include <lcms2.h>
 #include <png.h>
 #include <unistd.h>
@@ -20,6 +20,9 @@ constexpr const char* kDjpeg = "/usr/bin/djpeg";
 constexpr const char* kMagick = "/usr/bin/convert";
 constexpr const char* kDwebp = "/usr/bin/dwebp";
 constexpr const char* kHeifConvert = "/usr/bin/heif-convert";
+// Debian's JPEG XL tools, an older libjxl than the one we link.
+constexpr const char* kDjxl = "/usr/bin/djxl";
+constexpr const char* kCjxl = "/usr/bin/cjxl";
 // heif-convert is Debian's, built on an older libheif than the one we link: its colour
 // conversion rounds some samples one step apart from ours.
 constexpr int kOtherLibheif = 1;
@@ -296,6 +299,54 @@ TEST_F(IndependentDecoderTest, HeicAndAvifPixelsMatchHeifConvert) {
     EXPECT_EQ(ReadBmp(Path("out.bmp")).width, 20);
 }
 
+// Every kind of JPEG XL picture a camera or editor writes, made by cjxl: djxl's picture (alpha
+// left out; of an animation its first frame) within a step for lossless pictures and within
+// a few for lossy ones, which the two libjxl versions reconstruct apart.
+TEST_F(IndependentDecoderTest, JpegXlPixelsMatchDjxl) {
+    if (!Have(kDjxl) || !Have(kCjxl) || !Have(kMagick)) {
+        GTEST_SKIP() << "libjxl-tools or ImageMagick is not installed";
+    }
+    const Pixels rgb = Pattern(64, 48, 3), rgba = Pattern(64, 48, 4);
+    ASSERT_TRUE(WritePng(Path("rgb.png"), 64, 48, PNG_COLOR_TYPE_RGB, 8, rgb.data));
+    ASSERT_TRUE(WritePng(Path("rgba.png"), 64, 48, PNG_COLOR_TYPE_RGB_ALPHA, 8, rgba.data));
+    ASSERT_TRUE(
+        WritePng(Path("grey.png"), 40, 30, PNG_COLOR_TYPE_GRAY, 8, Pattern(40, 30, 1).data));
+    std::vector<uint8_t> deep(64 * 48 * 6);
+    for (size_t i = 0; i < deep.size(); ++i) deep[i] = uint8_t(i * 7 + i / 97);
+    ASSERT_TRUE(WritePng(Path("deep.png"), 64, 48, PNG_COLOR_TYPE_RGB, 16, deep));
+    ASSERT_TRUE(WriteJpeg(Path("plain.jpg"), rgb));
+    WriteBytes("turned.jpg", WithExifOrientation(ReadFile(Path("plain.jpg")), 6, true));
+    const struct {
+        const char* file;
+        const char* made;  // cjxl's options and input
+        int tolerance;
+    } cases[] = {
+        {"lossy.jxl", "-d 1 rgb.png", 2},
+        {"progressive.jxl", "-d 1 -p rgb.png", 2},
+        {"lossless.jxl", "-d 0 rgb.png", 0},
+        {"alpha.jxl", "-d 0 rgba.png", 0},
+        {"lossy-alpha.jxl", "-d 1 --container=1 rgba.png", 2},
+        {"grey.jxl", "-d 0 grey.png", 0},
+        {"lossy-grey.jxl", "-d 1 grey.png", 2},
+        {"deep.jxl", "-d 0 deep.png", 1},
+        {"turned.jxl", "turned.jpg", 2},  // orientation 6, from the JPEG's EXIF block
+    };
+    for (const auto& c : cases) {
+        const std::string file = Path(c.file);
+        ASSERT_TRUE(Make("cd " + Path("") + " && cjxl " + c.made + " " + file)) << c.file;
+        ExpectSamePixels(file,
+                         std::string(kDjxl) + " " + file + " " + Path("reference.png") + " && " +
+                             kMagick + " " + Path("reference.png") + " -alpha off -depth 8 ppm:-",
+                         c.tolerance);
+    }
+    // An animation's first frame, below a second one that covers part of it (cjxl made it
+    // from an animated PNG, whose first frame djxl's PNG holds as its still picture).
+    const std::string animated = DataFile("seed-animated.jxl");
+    ExpectSamePixels(animated, std::string(kDjxl) + " " + animated + " " + Path("reference.png") +
+                                   " && " + kMagick + " " + Path("reference.png") +
+                                   " -depth 8 ppm:-");
+}
+
 TEST_F(IndependentDecoderTest, WideGamutPicturesComeOutAsAColourManagedConversionShowsThem) {
     for (const char* tool :
          {kMagick, "/usr/bin/heif-enc", "/usr/bin/cwebp", "/usr/bin/avifenc", kSrgbProfile}) {
@@ -337,7 +388,7 @@ TEST_F(IndependentDecoderTest, WideGamutPicturesComeOutAsAColourManagedConversio
 }
 
 TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgbColours) {
-    for (const char* tool : {"/usr/bin/heif-enc", "/usr/bin/cwebp", "/usr/bin/avifenc"}) {
+    for (const char* tool : {"/usr/bin/heif-enc", "/usr/bin/cwebp", "/usr/bin/avifenc", kCjxl}) {
         if (!Have(tool)) GTEST_SKIP() << tool << " is missing";
     }
     const std::string ghostscript = "/usr/share/color/icc/ghostscript/";
@@ -362,7 +413,9 @@ TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgb
         {"gamma", PowerProfile(adobe, 1.8), false},  // PNG's gAMA and cHRM, no profile
         {"broken", Bytes(300, 'x'), false},          // unusable: the picture as coded
     };
-    // Each file: a space, a format; the largest difference a patch may show.
+    // Each file: a space, a format; the largest difference a patch may show. Lossless JPEG XL
+    // keeps the profile; lossy turns the picture into libjxl's own colours (XYB), which it
+    // brings into sRGB itself.
     const struct {
         const char* file;
         int tolerance;
@@ -372,6 +425,7 @@ TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgb
         {"gamma.png", 2},    {"swapped.tif", 2},   {"adobe.tif", 2},      {"prophoto16.tif", 1},
         {"grey16.tif", 1},   {"swapped.webp", 2},  {"swapped.heic", 5},   {"grey.heic", 5},
         {"swapped.avif", 3}, {"swapped8.avif", 3}, {"swapped12.avif", 3}, {"p3.avif", 4},
+        {"swapped.jxl", 2},  {"grey.jxl", 2},      {"p3.jxl", 6},
     };
     for (const auto& c : cases) {
         const std::string file = c.file;
@@ -397,7 +451,7 @@ TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgb
                 deep ? WriteTiff16(path, eight.width, eight.height, eight.channels, coded, 32946,
                                    space->icc)
                      : WriteTiff(path, eight, file == "adobe.tif" ? 8 : 5, 8, 1, space->icc));
-        } else if (format == ".png" || format == ".webp" || format == ".heic") {
+        } else if (format == ".png" || format == ".webp" || format == ".heic" || format == ".jxl") {
             ASSERT_TRUE(WritePng(png, eight.width, eight.height,
                                  space->grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, 8,
                                  eight.data));
@@ -422,6 +476,9 @@ TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgb
                 ASSERT_TRUE(Make("cwebp -lossless -exact -metadata icc " + png + " -o " + path));
             } else if (format == ".heic") {
                 ASSERT_TRUE(Make("heif-enc -q 100 -p chroma=444 " + png + " -o " + path));
+            } else if (format == ".jxl") {
+                ASSERT_TRUE(Make(std::string("cjxl -d ") + (file == "p3.jxl" ? "1 " : "0 ") + png +
+                                 " " + path));
             }
         } else if (file == "swapped.avif") {
             ASSERT_TRUE(
@@ -458,16 +515,17 @@ TEST_F(IndependentDecoderTest, TaggedPicturesInEveryFormatComeOutInTheirTrueSrgb
     }
 }
 
-// HDR greys in AVIF (BT.2020, PQ or HLG): the tone curve's anchors. Black stays black; light a
-// quarter of the 203 cd/m² SDR white (PQ 113, HLG 128: about 51 cd/m²) is below the roll-off
-// and shows as that quarter (sRGB 138); the mastering peak of 1000 cd/m² (PQ 192, HLG 255)
+// HDR greys in AVIF (BT.2020, PQ or HLG) and JPEG XL: the tone curve's anchors. Black stays black;
+// light a quarter of the 203 cd/m² SDR white (PQ 113, HLG 128: about 51 cd/m²) is below the
+// roll-off and shows as that quarter (sRGB 138); the mastering peak of 1000 cd/m² (PQ 192, HLG 255)
 // becomes SDR white; reference white itself (PQ 148, HLG 191) shows bright, not dark and flat.
 TEST_F(IndependentDecoderTest, HdrPicturesAreToneMappedToSdr) {
-    if (!Have("/usr/bin/avifenc")) GTEST_SKIP() << "avifenc is missing";
+    if (!Have("/usr/bin/avifenc") || !Have(kCjxl)) GTEST_SKIP() << "avifenc or cjxl is missing";
     const struct {
         const char* transfer;
+        const char* name;  // cjxl's
         uint8_t code[4];
-    } curves[] = {{"16", {0, 113, 192, 148}}, {"18", {0, 128, 255, 191}}};
+    } curves[] = {{"16", "PeQ", {0, 113, 192, 148}}, {"18", "HLG", {0, 128, 255, 191}}};
     for (const auto& curve : curves) {
         Pixels picture = Solid(4 * kPatch, kPatch, {0});
         for (int y = 0; y < kPatch; ++y)
@@ -478,14 +536,20 @@ TEST_F(IndependentDecoderTest, HdrPicturesAreToneMappedToSdr) {
         const std::string avif = Path(std::string("hdr") + curve.transfer + ".avif");
         ASSERT_TRUE(Make(std::string("avifenc -s 10 --min 0 --max 0 -y 444 --cicp 9/") +
                          curve.transfer + "/9 " + Path("hdr.png") + " " + avif));
-        ASSERT_EQ(ConvertFileToBmp(avif.c_str(), Path("out.bmp").c_str()), kConverted);
-        const Pixels ours = ReadBmp(Path("out.bmp")).rgb;
-        const int expected[3] = {0, 138, 255};
-        for (int patch = 0; patch < 3; ++patch) {
-            EXPECT_NEAR(ours.At(patch * kPatch + 8, 8)[1], expected[patch], 3)
-                << curve.transfer << ", patch " << patch;
+        // JPEG XL names the same curves in its own header.
+        const std::string jxl = Path(std::string("hdr") + curve.transfer + ".jxl");
+        ASSERT_TRUE(Make(std::string("cjxl -d 0 -x color_space=Gra_D65_Rel_") + curve.name + " " +
+                         Path("hdr.png") + " " + jxl));
+        for (const std::string& file : {avif, jxl}) {
+            ASSERT_EQ(ConvertFileToBmp(file.c_str(), Path("out.bmp").c_str()), kConverted);
+            const Pixels ours = ReadBmp(Path("out.bmp")).rgb;
+            const int expected[3] = {0, 138, 255};
+            for (int patch = 0; patch < 3; ++patch) {
+                EXPECT_NEAR(ours.At(patch * kPatch + 8, 8)[1], expected[patch], 3)
+                    << file << ", patch " << patch;
+            }
+            EXPECT_GE(ours.At(3 * kPatch + 8, 8)[1], 220) << file;
         }
-        EXPECT_GE(ours.At(3 * kPatch + 8, 8)[1], 220) << curve.transfer;
     }
 }
 

@@ -42,8 +42,9 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> SeedImages(const std::
     std::vector<uint8_t> photoCd(768 * 3);
     for (size_t i = 0; i < photoCd.size(); ++i) photoCd[i] = uint8_t(i * 7);
     seeds.emplace_back("photocd-rows.bin", photoCd);
-    for (const char* name : {"test.webp", "seed-alpha.webp", "seed-lossless.webp",
-                             "seed-animated.webp", "seed.heic", "seed-alpha.avif"}) {
+    for (const char* name :
+         {"test.webp", "seed-alpha.webp", "seed-lossless.webp", "seed-animated.webp", "seed.heic",
+          "seed-alpha.avif", "seed.jxl", "seed-lossless.jxl", "seed-animated.jxl", "turned.jxl"}) {
         seeds.emplace_back(name, ReadFile(DataFile(name)));
     }
     // Structures whose sizes disagree: HEIF grids and overlays over a coded picture, and a

@@ -119,6 +119,27 @@ Bytes AnimatedWebp(uint32_t width, uint32_t height) {
                 WebpChunk("ANMF", frame + WebpChunk("VP8L", Vp8l(1, 1))));
 }
 
+Bytes JxlHeaderOnly(uint32_t width, uint32_t height) {
+    // Fields are written from the lowest bit of each byte up.
+    Bytes bytes{0xFF, 0x0A};
+    int used = 8;
+    auto put = [&](uint32_t value, int bits) {
+        for (int i = 0; i < bits; ++i, ++used) {
+            if (used == 8) bytes.push_back(0), used = 0;
+            bytes.back() |= uint8_t((value >> i & 1) << used);
+        }
+    };
+    // Not a small size; each side with the 30-bit form of its size less one; no ratio.
+    put(0, 1);
+    put(3, 2);
+    put(height - 1, 30);
+    put(0, 3);
+    put(3, 2);
+    put(width - 1, 30);
+    put(1, 1);  // all metadata as default
+    return bytes;
+}
+
 Bytes WithLosslessAlpha(const Bytes& lossyWebp) {
     // RIFF header, then the lossy chunk, whose frame header holds the size after a 3-byte
     // tag and a 3-byte start code.

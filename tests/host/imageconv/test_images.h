@@ -93,6 +93,9 @@ Bytes Riff(const Bytes& chunks);
 Bytes Vp8l(uint32_t width, uint32_t height);
 Bytes Vp8x(uint8_t flags, uint32_t width, uint32_t height);
 Bytes AnimatedWebp(uint32_t width, uint32_t height);
+// A JPEG XL codestream that declares `width` × `height` (each at most 2^30) with default
+// metadata, and holds nothing more.
+Bytes JxlHeaderOnly(uint32_t width, uint32_t height);
 // A lossy WebP file given an alpha stream over its whole picture, lossless and without
 // transforms (libwebp decodes it whole at four bytes a pixel); empty for other files.
 Bytes WithLosslessAlpha(const Bytes& lossyWebp);

@@ -182,6 +182,19 @@ TEST_F(WinImageConvTest, FailuresReturnTheirCodesAndLeaveNoBackingFiles) {
     EXPECT_EQ(GetFileAttributesA(out.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(CallCommand(jpeg.c_str(), out.c_str()), 1);
     ASSERT_TRUE(DeleteFileA(out.c_str()));
+    // JPEG XL under every budget from nothing up: refused (libjxl's containers throw past the
+    // budget, on its worker threads too) until the budget holds the whole decode.
+    for (const char* name : {"seed.jxl", "seed-lossless.jxl", "seed-animated.jxl", "turned.jxl"}) {
+        int32_t result = -3;
+        uint64_t heap = 256;
+        for (; result == -3 && heap < (1ull << 30); heap *= 2) {
+            CountedMemory budget({kMaxBlockBytes, heap});
+            result = CallCommand(e2e::TestImage(name).c_str(), out.c_str());
+        }
+        EXPECT_EQ(result, 1) << name;
+        EXPECT_GT(heap, 1024u) << name;
+        ASSERT_TRUE(DeleteFileA(out.c_str()));
+    }
 
     const std::string good = Path("好.bmp");
     ASSERT_TRUE(WriteFile(good, Bmp24(Pattern(3, 3, 3))));

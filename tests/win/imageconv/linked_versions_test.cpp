@@ -3,6 +3,7 @@
 #include <dav1d/dav1d.h>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
+#include <jxl/decode.h>
 #include <lcms2.h>
 #include <libde265/de265.h>
 #include <libheif/heif.h>
@@ -37,6 +38,7 @@ TEST(LinkedLibraries, ReportThePinnedVersions) {
         {"libde265", de265_get_version()},
         {"dav1d", dav1d_version()},
         {"libheif", heif_get_version()},
+        {"jpeg-xl", ThreePart(int(JxlDecoderVersion()), 1000)},
         {"lcms2", std::to_string(cmsGetEncodedCMMversion() / 1000) + "." +
                       std::to_string(cmsGetEncodedCMMversion() % 1000 / 10)},
     };

@@ -111,6 +111,8 @@ TEST(ViewerPictureTest, LoadsEveryFormatTheLibraryReadsAndRefusesOtherContent) {
         {e2e::TestImage("solid.png"), 20, 10, RGB(0x33, 0x66, 0xCC)},
         {e2e::TestImage("solid.webp"), 30, 20, RGB(0xC0, 0x80, 0x40)},
         {e2e::TestImage("example.heic"), 1280, 854, CLR_INVALID},
+        {e2e::TestImage("solid.jxl"), 30, 20, RGB(0xC0, 0x80, 0x40)},
+        {e2e::TestImage("turned.jxl"), 48, 64, CLR_INVALID},
     };
     wchar_t path[MAX_PATH];
     for (const auto& c : cases) {
