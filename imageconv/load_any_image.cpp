@@ -7,6 +7,7 @@
 #include "imageconv/photocd_reader.h"
 #include "imageconv/platform.h"
 #include "imageconv/png_reader.h"
+#include "imageconv/raw_reader.h"
 #include "imageconv/tiff_reader.h"
 #include "imageconv/webp_reader.h"
 
@@ -20,10 +21,12 @@ int32_t LoadAnyImage(const char* path, RasterImage* image, bool trueColour) {
     PngReader png;
     PcxReader pcx;
     PhotoCdReader photoCd;
-    // The newer formats come last, so that every file the first six accept reads as before.
+    // RAW photos first, as most are TIFF structures: only files named as RAW photos are tried.
+    // The other newer formats come last, so that every file the first six accept reads as before.
+    RawReader raw;
     WebpReader webp;
     HeifReader heif;
-    ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif};
+    ImageReader* readers[] = {&raw, &jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif};
     // Everything the readers and their libraries allocate from here on is counted.
     CountedMemory budget;
     for (ImageReader* reader : readers) {

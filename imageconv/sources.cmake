@@ -21,6 +21,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/photocd_reader.cpp
   ${KV_IMAGECONV_DIR}/png_reader.cpp
   ${KV_IMAGECONV_DIR}/raster_image.cpp
+  ${KV_IMAGECONV_DIR}/raw_reader.cpp
   ${KV_IMAGECONV_DIR}/temp_file_name.cpp
   ${KV_IMAGECONV_DIR}/tiff_reader.cpp
   ${KV_IMAGECONV_DIR}/to_24bit.cpp
@@ -37,7 +38,7 @@ endif()
 # conversion is counted; the wrappers' object is linked whether or not the program calls
 # the library.
 function(kv_imageconv_link_formats target)
-  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2)
+  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::lcms2 kv::raw)
   # On Windows MinGW's aligned allocation and the static C++ runtime are built on malloc;
   # the host's C library has aligned functions of its own.
   set(wrapped malloc calloc realloc free)

@@ -358,8 +358,14 @@ TEST_F(ProgramViewerHostingTest, NamesOutsideTheCodePageOpenDockAndConvert) {
     EXPECT_NE(bitmaps[6], bitmaps[7]);
 }
 
-TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImage) {
+TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImageAndACameraRawPhoto) {
     RepairAndReopen("网页 图片.webp", e2e::ReadFileBytes(e2e::TestImage("test.webp")).value_or(""));
+    // The RAW photo's embedded preview, turned upright.
+    imageconv::test::DngParts raw;
+    raw.thumbnail = imageconv::test::Pattern(160, 120, 3);
+    raw.orientation = 6;
+    const std::vector<uint8_t> dng = imageconv::test::Dng(raw);
+    RepairAndReopen("相机 照片.dng", std::string(dng.begin(), dng.end()));
 }
 
 TEST_F(ProgramViewerHostingTest, RepairConvertsAPhoneHeicPhoto) {
@@ -387,6 +393,7 @@ TEST_F(ProgramViewerHostingTest, AnImageNoReaderTakesKeepsTheViewerAndSaysSo) {
         {"动画.webp", imageconv::test::AnimatedWebp(16384, 32767)},
         {"透明.webp", imageconv::test::WithLosslessAlpha(imageconv::test::Gunzip(
                           imageconv::test::ReadFile(e2e::TestImage("grey-8000.webp.gz"))))},
+        {"无预览.dng", imageconv::test::Dng({})},  // a RAW photo without a preview
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -17,6 +17,7 @@
 #include "imageconv/pcx_reader.h"
 #include "imageconv/photocd_reader.h"
 #include "imageconv/png_reader.h"
+#include "imageconv/raw_reader.h"
 #include "imageconv/tiff_reader.h"
 #include "imageconv/webp_reader.h"
 
@@ -35,6 +36,7 @@ std::string& WorkDirName() {
 void RemoveWorkDir() {
     const std::string& dir = WorkDirName();
     unlink((dir + "/input.bin").c_str());
+    unlink((dir + "/input.dng").c_str());
     unlink((dir + "/output.bmp").c_str());
     rmdir(dir.c_str());
 }
@@ -126,7 +128,8 @@ void CheckOrientation(const uint8_t* data, size_t size) {
 
 int RunTarget(Target target, const uint8_t* data, size_t size) {
     const std::string& dir = WorkDir();
-    const std::string input = dir + "/input.bin";
+    // The RAW reader takes only files named as RAW photos.
+    const std::string input = dir + (target == Target::kRaw ? "/input.dng" : "/input.bin");
     if (target == Target::kPhotoCd) {
         const std::vector<uint8_t> pac = PhotoCdPac(data, size);
         if (!WriteInput(input, pac.data(), pac.size())) abort();
@@ -157,6 +160,9 @@ int RunTarget(Target target, const uint8_t* data, size_t size) {
             break;
         case Target::kHeif:
             RunReader<HeifReader>(input);
+            break;
+        case Target::kRaw:
+            RunReader<RawReader>(input);
             break;
         case Target::kOrientation:
             CheckOrientation(data, size);

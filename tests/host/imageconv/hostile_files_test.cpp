@@ -249,6 +249,33 @@ TEST_F(HostileFileTest, AreRefusedOrConvertedWithinTheMemoryBound) {
                              1);
          },
          kNotDecoded, 128},
+        // RAW files: a preview past the end, a preview claiming 60000 × 60000, and a maker's
+        // note that sends its parser to fixed offsets past a short block.
+        {"past-the-end.dng",
+         [&] {
+             DngParts parts;
+             if (!WriteJpeg(Path("r.jpg"), Pattern(16, 16, 3))) return Bytes{};
+             parts.preview = ReadFile(Path("r.jpg"));
+             parts.previewLength = 1u << 30;
+             return Dng(parts);
+         },
+         kNotDecoded, 128},
+        {"preview-60000.dng",
+         [&] {
+             DngParts parts;
+             parts.preview = JpegClaiming(Path("r.jpg"), 3, false, 60000, 64);
+             return Dng(parts);
+         },
+         kNotDecoded, 128},
+        {"short-shot-info.dng",
+         [&] {
+             DngParts parts;
+             parts.thumbnail = Pattern(16, 12, 3);
+             parts.make = "NIKON CORPORATION";
+             parts.makernote = ShortShotInfoMakernote();
+             return Dng(parts);
+         },
+         kConverted, 128},
         // Two tiles 64 wide do not cover 129 columns.
         {"grid-gap.heic",
          [&] {
@@ -280,11 +307,17 @@ TEST_F(HostileFileTest, AllocationsPastTheBudgetFailTheConversionCleanly) {
     ASSERT_TRUE(WriteJpeg(Path("p.jpg"), rgb, 90, true));
     ASSERT_TRUE(WritePng(Path("a.png"), 64, 48, 2, 8, rgb.data));
     ASSERT_TRUE(WriteTiff(Path("a.tif"), rgb, 5));
+    ASSERT_TRUE(WriteJpeg(Path("preview.jpg"), rgb));
+    DngParts raw;
+    raw.preview = ReadFile(Path("preview.jpg"));
+    raw.orientation = 8;
+    WriteBytes("a.dng", Dng(raw));
     const std::string files[] = {
         Path("a.jpg"),
         Path("p.jpg"),
         Path("a.png"),
         Path("a.tif"),
+        Path("a.dng"),
         DataFile("test.webp"),
         DataFile("seed-lossless.webp"),
         DataFile("seed-alpha.webp"),

@@ -1,0 +1,41 @@
+// Camera RAW files through LibRaw: never the sensor data, only the largest preview the camera
+// embedded (JPEG through the JPEG reader, with its colours and budget, or a bitmap), turned
+// upright by the RAW file's own orientation. A file LibRaw takes but whose previews are all
+// unusable is refused whole.
+#pragma once
+
+#include <memory>
+
+#include "imageconv/image_reader.h"
+#include "imageconv/mapped_buffer.h"
+
+class LibRaw;
+
+namespace kv::imageconv {
+
+// True for the file name extensions cameras give their RAW files (".dng", ".nef", ".raf" and
+// the like), in any letter case.
+bool HasRawExtension(const char* path);
+
+class RawReader : public ImageReader {
+  public:
+    RawReader();
+    ~RawReader() override;
+
+    // Recognises a file by its extension and LibRaw's reading of its metadata together, so
+    // that a TIFF or JPEG photo keeps its own reader.
+    bool Open(const char* path, RasterImage* target) override;
+    bool Decode() override;
+    void Close() override;
+
+  private:
+    int LargestPreview() const;
+    bool ReadPreview(int index, RasterImage* stored);
+    bool CopyBitmap(RasterImage* stored) const;
+
+    MappedBuffer file_;  // the whole file, which LibRaw reads from memory
+    std::unique_ptr<LibRaw> raw_;
+    RasterImage* target_ = nullptr;
+};
+
+}  // namespace kv::imageconv
