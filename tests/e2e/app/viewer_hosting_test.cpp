@@ -366,6 +366,13 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImageAndACameraRawPhoto) {
     raw.orientation = 6;
     const std::vector<uint8_t> dng = imageconv::test::Dng(raw);
     RepairAndReopen("相机 照片.dng", std::string(dng.begin(), dng.end()));
+    char temp[MAX_PATH];
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string jpeg = std::string(temp) + "raf-preview.jpg";
+    ASSERT_TRUE(imageconv::test::WriteJpeg(jpeg, imageconv::test::Pattern(160, 120, 3)));
+    const std::vector<uint8_t> raf = imageconv::test::Raf(imageconv::test::ReadFile(jpeg), 8);
+    DeleteFileA(jpeg.c_str());
+    RepairAndReopen("相机 照片.raf", std::string(raf.begin(), raf.end()));
 }
 
 TEST_F(ProgramViewerHostingTest, RepairConvertsAPhoneHeicPhoto) {

@@ -216,6 +216,9 @@ TEST_F(IndependentDecoderTest, ExifOrientationMatchesImageMagicksAutoOrient) {
         raw.orientation = orientation;
         ExpectSamePixels(WriteBytes("o" + std::to_string(orientation) + ".dng", Dng(raw)),
                          std::string(kMagick) + " " + Quoted(path) + " -auto-orient ppm:-");
+        ExpectSamePixels(
+            WriteBytes("o" + std::to_string(orientation) + ".raf", Raf(plain, orientation)),
+            std::string(kMagick) + " " + Quoted(path) + " -auto-orient ppm:-");
     }
     // Out of range, or a block cut short before its entry: the picture as stored.
     std::vector<uint8_t> cut = WithExifOrientation(plain, 6);

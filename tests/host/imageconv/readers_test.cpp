@@ -384,6 +384,7 @@ TEST_F(RawTest, TheLargestPreviewShowsUprightAndOtherFilesKeepTheirReaders) {
         int32_t result, width, height;
     } cases[] = {
         {"turned.dng", dng(thumbnail, jpeg, 6), kConverted, 30, 40},
+        {"turned.raf", Raf(jpeg, 8), kConverted, 30, 40},
         {"turned.tif", dng(thumbnail, jpeg, 6), kConverted, 16, 12},  // a TIFF stays a TIFF
         {"BITMAP.DNG", dng(thumbnail, {}, 3), kConverted, 16, 12},
         {"none.dng", dng({}, {}, 1), kNotDecoded, 0, 0},

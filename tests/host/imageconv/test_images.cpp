@@ -530,6 +530,30 @@ Bytes Dng(const DngParts& parts) {
     return out + thumbnail + sensor + parts.preview;
 }
 
+Bytes Raf(const Bytes& preview, int orientation) {
+    const Bytes exif = Bytes{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0} + Le(8, 4) +
+                       Ifd({Ascii(271, "FUJIFILM"), Shorts(274, {uint16_t(orientation)})}, 8);
+    const Bytes jpeg = Bytes{0xFF, 0xD8, 0xFF, 0xE1} + Be(uint32_t(exif.size() + 2), 2) + exif +
+                       Bytes(preview.begin() + 2, preview.end());
+    // The sensor's description: raw and visible height and width (tags 0x100 and 0x121).
+    const uint16_t side = 64;
+    const Bytes sensorHeader = Be(2, 4) + Be(0x100, 2) + Be(4, 2) + Be(side, 2) + Be(side, 2) +
+                               Be(0x121, 2) + Be(4, 2) + Be(side, 2) + Be(side, 2);
+    const Bytes sensor(size_t(side) * side * 2, 0);
+    Bytes model(0x20, 0);
+    memcpy(model.data(), "TEST CAMERA", 11);
+    // Signature, serial signature, model and format version, then where the parts are.
+    const uint32_t jpegAt = 124, headerAt = jpegAt + uint32_t(jpeg.size());
+    const uint32_t sensorAt = headerAt + uint32_t(sensorHeader.size());
+    const Bytes head =
+        Bytes(reinterpret_cast<const uint8_t*>("FUJIFILMCCD-RAW 0201FF383501"),
+              reinterpret_cast<const uint8_t*>("FUJIFILMCCD-RAW 0201FF383501") + 28) +
+        model + Tag("0100") + Bytes(84 - 0x40, 0) + Be(jpegAt, 4) + Be(uint32_t(jpeg.size()), 4) +
+        Be(headerAt, 4) + Be(uint32_t(sensorHeader.size()), 4) + Be(sensorAt, 4) +
+        Be(uint32_t(sensor.size()), 4);
+    return head + Bytes(jpegAt - head.size(), 0) + jpeg + sensorHeader + sensor;
+}
+
 Bytes ShortShotInfoMakernote() {
     // "Nikon", a format byte, then a big-endian TIFF structure of its own: ShotInfo (0x0091),
     // whose version "0243" names the layout with a field at 0xA0, and the shutter count

@@ -168,6 +168,9 @@ struct DngParts {
     uint32_t sensorSide = 64;
 };
 Bytes Dng(const DngParts& parts);
+// A RAF file as one maker's cameras write it: the JPEG `preview`, whose EXIF block carries the
+// maker and the photo's orientation, then 64 × 64 16-bit CFA sensor samples.
+Bytes Raf(const Bytes& preview, int orientation);
 // A maker's note as one maker's cameras write it, made to send that maker's parser to the
 // fixed offsets of its ShotInfo block (makernote version 243) while the block is 8 bytes long.
 Bytes ShortShotInfoMakernote();
