@@ -3,10 +3,9 @@
 #include <libraw/libraw.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
-#include <new>
 
-#include "imageconv/input_file.h"
 #include "imageconv/jpeg_reader.h"
 #include "imageconv/orientation.h"
 
@@ -27,30 +26,35 @@ uint16_t Be16(const uint8_t* at) {
     return uint16_t(at[0] << 8 | at[1]);
 }
 
-// The picture size a JPEG stream's frame header declares, found by walking its markers up to
-// the frame; false when the stream ends or its scan starts first.
-bool JpegFrameSize(const uint8_t* data, size_t size, uint64_t* width, uint64_t* height) {
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
-    size_t at = 2;
-    for (;;) {
-        if (at + 4 > size || data[at] != 0xFF) return false;
-        while (at + 4 <= size && data[at + 1] == 0xFF) ++at;
-        if (at + 4 > size) return false;
-        const uint8_t marker = data[at + 1];
-        if (marker == 0xD9 || marker == 0xDA) return false;
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length field
+// The picture size the frame header of the JPEG stream at `offset` declares, found by walking
+// its markers up to the frame; false when the stream ends or its scan starts first.
+bool JpegFrameSize(LibRaw_abstract_datastream* file, int64_t offset, uint64_t length,
+                   uint64_t* width, uint64_t* height) {
+    uint8_t bytes[9];
+    auto readAt = [&](uint64_t at, size_t count) {
+        return at + count <= length && file->seek(offset + int64_t(at), SEEK_SET) == 0 &&
+               file->read(bytes, 1, count) == int(count);
+    };
+    if (!readAt(0, 2) || bytes[0] != 0xFF || bytes[1] != 0xD8) return false;
+    for (uint64_t at = 2; readAt(at, 4) && bytes[0] == 0xFF;) {
+        const uint8_t marker = bytes[1];
+        if (marker == 0xFF) {  // a fill byte
+            ++at;
+        } else if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length field
             at += 2;
-            continue;
-        }
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-            marker != 0xCC) {
-            if (at + 9 > size) return false;
-            *height = Be16(data + at + 5);
-            *width = Be16(data + at + 7);
+        } else if (marker == 0xD9 || marker == 0xDA) {
+            return false;
+        } else if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+                   marker != 0xCC) {
+            if (!readAt(at, 9)) return false;
+            *height = Be16(bytes + 5);
+            *width = Be16(bytes + 7);
             return true;
+        } else {
+            at += 2 + Be16(bytes + 2);
         }
-        at += 2 + Be16(data + at + 2);
     }
+    return false;
 }
 
 }  // namespace
@@ -77,29 +81,20 @@ RawReader::~RawReader() {
 bool RawReader::Open(const char* path, RasterImage* target) {
     Close();
     if (!HasRawExtension(path)) return false;
-    InputFile input;
-    uint64_t fileSize = 0;
-    if (!input.Open(path) || !input.Length(&fileSize) || fileSize == 0 ||
-        fileSize > kMaxBlockBytes || !file_.Allocate(size_t(fileSize)) ||
-        !input.Read(file_.data(), file_.size())) {
-        return false;
-    }
-    // LibRaw's object is large (about 750 KB): it is made only for files that may be RAW.
-    raw_.reset(new (std::nothrow) LibRaw(LIBRAW_OPTIONS_NONE));
-    if (!raw_) return false;
-    raw_->set_dataerror_handler(nullptr, nullptr);  // its messages are never shown
     try {
-        if (raw_->open_buffer(file_.data(), file_.size()) != LIBRAW_SUCCESS) {
-            Close();
-            return false;
+        // LibRaw's object is large (about 750 KB): it is made only for files that may be RAW.
+        file_ = std::make_unique<LibRaw_bigfile_datastream>(path);
+        raw_ = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
+        raw_->set_dataerror_handler(nullptr, nullptr);  // its messages are never shown
+        if (file_->valid() && raw_->open_datastream(file_.get()) == LIBRAW_SUCCESS) {
+            target_ = target;
+            return true;
         }
     } catch (...) {
         // LibRaw turns its own errors into results; what escapes is the C++ runtime's.
-        Close();
-        return false;
     }
-    target_ = target;
-    return true;
+    Close();
+    return false;
 }
 
 // The listed preview of most pixels that the reader can show and the budget can hold, its
@@ -107,17 +102,18 @@ bool RawReader::Open(const char* path, RasterImage* target) {
 // bitmap's from the list. -1 when there is none.
 int RawReader::LargestPreview() const {
     const libraw_thumbnail_list_t& list = raw_->imgdata.thumbs_list;
+    const uint64_t fileSize = uint64_t(file_->size());
     int best = -1;
     uint64_t bestPixels = 0, bestBytes = 0;
     for (int i = 0; i < list.thumbcount && i < LIBRAW_THUMBNAIL_MAXCOUNT; ++i) {
         const libraw_thumbnail_item_t& item = list.thumblist[i];
-        if (item.toffset < 0 || item.tlength == 0 || uint64_t(item.toffset) > file_.size() ||
-            item.tlength > file_.size() - uint64_t(item.toffset)) {
+        if (item.toffset < 0 || item.tlength == 0 || uint64_t(item.toffset) > fileSize ||
+            item.tlength > fileSize - uint64_t(item.toffset)) {
             continue;
         }
         uint64_t width = item.twidth, height = item.theight;
         if (item.tformat == LIBRAW_INTERNAL_THUMBNAIL_JPEG &&
-            !JpegFrameSize(file_.data() + item.toffset, item.tlength, &width, &height)) {
+            !JpegFrameSize(file_.get(), item.toffset, item.tlength, &width, &height)) {
             continue;
         }
         if (width == 0 || height == 0 || !FitsDecodeBudget(width, height, 0)) continue;
@@ -196,7 +192,7 @@ bool RawReader::CopyBitmap(RasterImage* stored) const {
 
 void RawReader::Close() {
     raw_.reset();
-    file_.Release();
+    file_.reset();
     target_ = nullptr;
 }
 

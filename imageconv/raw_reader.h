@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "imageconv/image_reader.h"
-#include "imageconv/mapped_buffer.h"
 
 class LibRaw;
+class LibRaw_abstract_datastream;
 
 namespace kv::imageconv {
 
@@ -33,7 +33,9 @@ class RawReader : public ImageReader {
     bool ReadPreview(int index, RasterImage* stored);
     bool CopyBitmap(RasterImage* stored) const;
 
-    MappedBuffer file_;  // the whole file, which LibRaw reads from memory
+    // LibRaw reads the file through a stream of its own: the metadata and the preview, never
+    // the whole file.
+    std::unique_ptr<LibRaw_abstract_datastream> file_;
     std::unique_ptr<LibRaw> raw_;
     RasterImage* target_ = nullptr;
 };
