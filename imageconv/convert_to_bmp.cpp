@@ -1,7 +1,7 @@
 #include "imageconv/convert_to_bmp.h"
 
-#include "imageconv/bmp_codec.h"
-#include "imageconv/to_24bit.h"
+#include "imageconv/bmp_writer.h"
+#include "imageconv/formats/to_24bit.h"
 
 namespace kv::imageconv {
 
@@ -22,7 +22,7 @@ int32_t ConvertFileToBmp(const char* source, const char* target) {
         image.Release();  // the source pixels are no longer needed
         output = &converted;
     }
-    BmpCodec writer;
+    BmpWriter writer;
     if (!writer.OpenWrite(target, output, 24) || !writer.Write()) return kBmpNotWritten;
     return kConverted;
 }

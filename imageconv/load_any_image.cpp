@@ -1,22 +1,22 @@
-#include "imageconv/bmp_codec.h"
 #include "imageconv/convert_to_bmp.h"
-#include "imageconv/counted_memory.h"
-#include "imageconv/heif_reader.h"
-#include "imageconv/jpeg_reader.h"
-#include "imageconv/pcx_reader.h"
-#include "imageconv/photocd_reader.h"
-#include "imageconv/platform.h"
-#include "imageconv/png_reader.h"
-#include "imageconv/raw_reader.h"
-#include "imageconv/tiff_reader.h"
-#include "imageconv/webp_reader.h"
+#include "imageconv/formats/bmp_reader.h"
+#include "imageconv/formats/heif/heif_reader.h"
+#include "imageconv/formats/jpeg_reader.h"
+#include "imageconv/formats/pcx_reader.h"
+#include "imageconv/formats/photocd_reader.h"
+#include "imageconv/formats/png_reader.h"
+#include "imageconv/formats/raw_reader.h"
+#include "imageconv/formats/tiff_reader.h"
+#include "imageconv/formats/webp_reader.h"
+#include "imageconv/memory/counted_memory.h"
+#include "imageconv/memory/platform.h"
 
 namespace kv::imageconv {
 
 int32_t LoadAnyImage(const char* path, RasterImage* image, bool trueColour) {
     if (!PathExists(path)) return kSourceMissing;
     JpegReader jpeg;
-    BmpCodec bmp;
+    BmpReader bmp;
     TiffReader tiff;
     PngReader png;
     PcxReader pcx;

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imageconv/mapped_buffer.h"
+#include "imageconv/memory/mapped_buffer.h"
 
 namespace kv::imageconv {
 
@@ -13,19 +13,8 @@ struct PaletteEntry {
     uint8_t red, green, blue;
 };
 
-// Largest pixel storage (or scratch block) the library maps. Anything larger is refused
-// as an ordinary failure; the limit keeps every size and offset inside 31 bits.
-#ifndef KV_IMAGECONV_MAX_BLOCK_BYTES
-#define KV_IMAGECONV_MAX_BLOCK_BYTES 0x7FFFFFFFull
-#endif
-constexpr uint64_t kMaxBlockBytes = KV_IMAGECONV_MAX_BLOCK_BYTES;
-
 // width × height × bytesPerPixel without overflow; false when the product exceeds the limit.
 bool BlockSize(uint64_t width, uint64_t height, uint64_t bytesPerPixel, size_t* size);
-
-// What a format library may hold beyond our storage during one decode (its own pixel
-// buffers, coefficient arrays, canvases): a conversion stays near the size of its image.
-constexpr uint64_t kLibraryBudget = kMaxBlockBytes < (256ull << 20) ? kMaxBlockBytes : 256ull << 20;
 
 // The memory rule of every reader, checked before anything is allocated: the 24-bit storage
 // of a width × height picture plus `library` bytes the format library holds besides. The

@@ -1,8 +1,8 @@
 #include "viewer/picture.h"
 
-#include "imageconv/bmp_rows.h"
 #include "imageconv/convert_to_bmp.h"
-#include "imageconv/to_24bit.h"
+#include "imageconv/formats/bmp_rows.h"
+#include "imageconv/formats/to_24bit.h"
 #include "viewer/command_line.h"
 
 namespace kv::viewer {

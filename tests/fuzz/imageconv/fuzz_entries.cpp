@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "imageconv/bmp_codec.h"
 #include "imageconv/convert_to_bmp.h"
-#include "imageconv/heif_reader.h"
-#include "imageconv/jpeg_reader.h"
-#include "imageconv/orientation.h"
-#include "imageconv/pcx_reader.h"
-#include "imageconv/photocd_reader.h"
-#include "imageconv/png_reader.h"
-#include "imageconv/raw_reader.h"
-#include "imageconv/tiff_reader.h"
-#include "imageconv/webp_reader.h"
+#include "imageconv/formats/bmp_reader.h"
+#include "imageconv/formats/heif/heif_reader.h"
+#include "imageconv/formats/jpeg_reader.h"
+#include "imageconv/formats/orientation.h"
+#include "imageconv/formats/pcx_reader.h"
+#include "imageconv/formats/photocd_reader.h"
+#include "imageconv/formats/png_reader.h"
+#include "imageconv/formats/raw_reader.h"
+#include "imageconv/formats/tiff_reader.h"
+#include "imageconv/formats/webp_reader.h"
 
 namespace kv::imageconv::fuzz {
 namespace {
@@ -141,7 +141,7 @@ int RunTarget(Target target, const uint8_t* data, size_t size) {
             RunReader<JpegReader>(input);
             break;
         case Target::kBmp:
-            RunReader<BmpCodec>(input);
+            RunReader<BmpReader>(input);
             break;
         case Target::kTiff:
             RunReader<TiffReader>(input);

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "imageconv/bmp_codec.h"
+#include "imageconv/bmp_writer.h"
 #include "imageconv/convert_to_bmp.h"
+#include "imageconv/formats/bmp_reader.h"
 #include "tests/host/imageconv/scratch_dir.h"
 
 namespace kv::imageconv::test {
@@ -14,15 +15,15 @@ namespace {
 
 class BmpTest : public ScratchDirTest {
   protected:
-    // Opens and decodes `bytes` with BmpCodec; false when either step fails.
+    // Opens and decodes `bytes` with BmpReader; false when either step fails.
     bool Read(const std::vector<uint8_t>& bytes, RasterImage* image) {
         const std::string path = WriteBytes("in.bmp", bytes);
-        BmpCodec codec;
+        BmpReader codec;
         return codec.Open(path.c_str(), image) && codec.Decode();
     }
     bool Opens(const std::vector<uint8_t>& bytes) {
         RasterImage image;
-        BmpCodec codec;
+        BmpReader codec;
         return codec.Open(WriteBytes("in.bmp", bytes).c_str(), &image);
     }
 };
@@ -147,7 +148,7 @@ TEST_F(BmpWriteTest, BottomRowComesFirstAndPureRedIsStoredBlueGreenRed) {
 
 TEST_F(BmpWriteTest, WriterRefusesEmptyImagesAndOtherDepths) {
     RasterImage image;
-    BmpCodec writer;
+    BmpWriter writer;
     EXPECT_FALSE(writer.OpenWrite(Path("a.bmp").c_str(), &image, 24));
     ASSERT_TRUE(image.Create(2, 2, 24, 0));
     EXPECT_FALSE(writer.OpenWrite(Path("b.bmp").c_str(), &image, 32));
@@ -194,7 +195,7 @@ TEST_F(BmpWriteTest, TheBitmapIsCreatedAfreshWhateverHasItsName) {
 TEST_F(BmpWriteTest, AWriteCutShortFailsTheWrite) {
     RasterImage image;
     ASSERT_TRUE(image.Create(64, 64, 24, 0));
-    BmpCodec writer;
+    BmpWriter writer;
     ASSERT_TRUE(writer.OpenWrite(Path("cut.bmp").c_str(), &image, 24));
     rlimit previous{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);

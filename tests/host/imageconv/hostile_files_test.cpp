@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "imageconv/convert_to_bmp.h"
-#include "imageconv/counted_memory.h"
+#include "imageconv/memory/counted_memory.h"
 #include "tests/host/imageconv/scratch_dir.h"
 
 namespace kv::imageconv::test {

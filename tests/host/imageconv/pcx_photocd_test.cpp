@@ -1,8 +1,8 @@
 // The PCX and Photo CD readers.
 #include <cmath>
 
-#include "imageconv/pcx_reader.h"
-#include "imageconv/photocd_reader.h"
+#include "imageconv/formats/pcx_reader.h"
+#include "imageconv/formats/photocd_reader.h"
 #include "tests/host/imageconv/scratch_dir.h"
 
 namespace kv::imageconv::test {

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "imageconv/convert_to_bmp.h"
-#include "imageconv/jpeg_reader.h"
-#include "imageconv/png_reader.h"
-#include "imageconv/tiff_reader.h"
+#include "imageconv/formats/jpeg_reader.h"
+#include "imageconv/formats/png_reader.h"
+#include "imageconv/formats/tiff_reader.h"
 #include "tests/host/imageconv/scratch_dir.h"
 
 namespace kv::imageconv::test {

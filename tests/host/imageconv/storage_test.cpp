@@ -5,11 +5,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "imageconv/counted_memory.h"
-#include "imageconv/mapped_buffer.h"
-#include "imageconv/platform.h"
+#include "imageconv/formats/to_24bit.h"
+#include "imageconv/memory/counted_memory.h"
+#include "imageconv/memory/mapped_buffer.h"
+#include "imageconv/memory/platform.h"
 #include "imageconv/raster_image.h"
-#include "imageconv/to_24bit.h"
 #include "tests/host/imageconv/scratch_dir.h"
 
 namespace kv::imageconv::test {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "imageconv/convert_to_bmp.h"
-#include "imageconv/counted_memory.h"
 #include "imageconv/library_info.h"
-#include "imageconv/mapped_buffer.h"
-#include "imageconv/platform.h"
+#include "imageconv/memory/counted_memory.h"
+#include "imageconv/memory/mapped_buffer.h"
+#include "imageconv/memory/platform.h"
 #include "tests/e2e/driver/files.h"
 #include "tests/host/imageconv/test_images.h"
 
