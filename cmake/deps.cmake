@@ -7,6 +7,7 @@
 #   kv::heif   libheif, with libde265 (HEVC) and dav1d (AV1) built in
 #   kv::lcms2  Little CMS
 #   kv::jxl    libjxl's decoder, with highway built in
+#   kv::raw    LibRaw (camera RAW files' metadata and embedded previews)
 # scripts/deps builds them from the source packages pinned in deps/pins into
 # TAVI_LIBS_DIR: cross-built for the Windows targets, with the sanitizers for the host.
 # Needs TAVI_TARGET and TAVI_WINDOWS. TAVI_LIBS_PACKAGES lists the source packages, and
@@ -31,7 +32,8 @@ set(TAVI_LIBS_DIR ${TAVI_DEPS_CACHE}/${TAVI_LIBS_SET}/${TAVI_TARGET})
 set(_tavi_pins ${CMAKE_CURRENT_LIST_DIR}/../deps/pins)
 file(READ ${_tavi_pins} _pins)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_tavi_pins})
-set(TAVI_LIBS_PACKAGES libjpeg-turbo libpng1.6 tiff libwebp libde265 dav1d libheif lcms2 jpeg-xl)
+set(TAVI_LIBS_PACKAGES libjpeg-turbo libpng1.6 tiff libwebp libde265 dav1d libheif lcms2 jpeg-xl
+                       libraw)
 set(_tavi_libs_missing "")
 set(TAVI_LIBS_VERSIONS "")
 foreach(_package ${TAVI_LIBS_PACKAGES})
@@ -97,3 +99,9 @@ _tavi_import_static(kv::heif libheif.a LINKS kv::de265 kv::dav1d DEFINES LIBHEIF
 _tavi_import_static(kv::lcms2 liblcms2.a LINKS kv::system_libraries)
 _tavi_import_static(kv::hwy libhwy.a LINKS kv::system_libraries)
 _tavi_import_static(kv::jxl libjxl_dec.a LINKS kv::hwy DEFINES JXL_STATIC_DEFINE)
+# LibRaw's byte-order helpers are the Windows sockets library's on Windows.
+if(TAVI_WINDOWS)
+  _tavi_import_static(kv::raw libraw.a LINKS ws2_32 DEFINES LIBRAW_NODLL)
+else()
+  _tavi_import_static(kv::raw libraw.a LINKS kv::system_libraries DEFINES LIBRAW_NODLL)
+endif()

@@ -6,6 +6,7 @@
 #include "imageconv/formats/pcx_reader.h"
 #include "imageconv/formats/photocd_reader.h"
 #include "imageconv/formats/png_reader.h"
+#include "imageconv/formats/raw_reader.h"
 #include "imageconv/formats/tiff_reader.h"
 #include "imageconv/formats/webp_reader.h"
 #include "imageconv/memory/counted_memory.h"
@@ -21,11 +22,13 @@ int32_t LoadAnyImage(const char* path, RasterImage* image, bool trueColour) {
     PngReader png;
     PcxReader pcx;
     PhotoCdReader photoCd;
-    // The newer formats come last, so that every file the first six accept reads as before.
+    // RAW photos first, as most are TIFF structures: only files named as RAW photos are tried.
+    // The other newer formats come last, so that every file the first six accept reads as before.
+    RawReader raw;
     WebpReader webp;
     HeifReader heif;
     JxlReader jxl;
-    ImageReader* readers[] = {&jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif, &jxl};
+    ImageReader* readers[] = {&raw, &jpeg, &bmp, &tiff, &png, &pcx, &photoCd, &webp, &heif, &jxl};
     // Everything the readers and their libraries allocate from here on is counted.
     CountedMemory budget;
     for (ImageReader* reader : readers) {

@@ -19,6 +19,7 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/formats/pcx_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/photocd_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/png_reader.cpp
+  ${KV_IMAGECONV_DIR}/formats/raw_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/tiff_reader.cpp
   ${KV_IMAGECONV_DIR}/formats/to_24bit.cpp
   ${KV_IMAGECONV_DIR}/formats/webp_reader.cpp
@@ -43,7 +44,8 @@ endif()
 # during a conversion is counted; the wrappers' object is linked whether or not the program
 # calls the library.
 function(kv_imageconv_link_formats target)
-  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::jxl kv::lcms2)
+  target_link_libraries(${target} PUBLIC kv::tiff kv::jpeg kv::png kv::webp kv::heif kv::jxl kv::lcms2
+                        kv::raw)
   # On Windows MinGW's aligned allocation and the static C++ runtime are built on malloc,
   # and the runtime's exceptions and thread-local storage are allocated past the budget; the
   # host's C library has aligned functions of its own.

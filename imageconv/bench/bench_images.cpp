@@ -191,6 +191,14 @@ std::vector<BenchImage> MakeBenchImages(const std::string& dir, bool large) {
         if (!Exists(images.back().path)) images.pop_back();
     }
     if (large) AddPhoneImages(dir, &images);
+    // A camera's RAW photo: 24 megapixels of 16-bit sensor data (48 MB) and a preview of the
+    // whole picture, the colour JPEG.
+    add("RAW DNG preview", "camera.dng", w, h, px * 3, [&](const std::string& p) {
+        test::DngParts raw;
+        raw.preview = test::ReadFile(images[0].path);
+        raw.sensorSide = large ? 4900 : 512;
+        test::WriteFile(p, test::Dng(raw));
+    });
     for (size_t i = pcxRows; i < images.size(); ++i) {
         if (images[i].path.find(".webp") != std::string::npos) {
             images[i].designBytes += FileSize(images[i].path);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+// jerror.h needs jpeglib.h (from the header) first.
+#include <jerror.h>
 
 #include "imageconv/formats/orientation.h"
 
@@ -23,6 +25,12 @@ void JumpBackToReader(j_common_ptr common) {
 }
 
 void DiscardMessage(j_common_ptr) {}
+
+// Warnings stay silent; running out of data is remembered.
+void NoteWarning(j_common_ptr common, int level) {
+    auto* errors = reinterpret_cast<JpegReader::ErrorManager*>(common->err);
+    if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) errors->endedEarly = true;
+}
 }  // namespace
 
 JpegReader::JpegReader() {
@@ -41,16 +49,31 @@ bool JpegReader::Open(const char* path, RasterImage* target) {
     return opened_;
 }
 
+bool JpegReader::OpenPreview(const uint8_t* data, size_t size, RasterImage* target) {
+    Close();
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8) return false;
+    preview_ = data;
+    previewSize_ = size;
+    target_ = target;
+    opened_ = StartDecompress();
+    return opened_;
+}
+
 // Kept apart from Open so that the jump buffer's frame holds nothing that needs destroying.
 bool JpegReader::StartDecompress() {
     decompressor_.err = jpeg_std_error(&errors_.standard);
     errors_.standard.error_exit = JumpBackToReader;
     errors_.standard.output_message = DiscardMessage;  // warnings stay silent too
+    errors_.standard.emit_message = NoteWarning;
     if (setjmp(errors_.jump)) return false;
     created_ = true;  // destroying a struct that creation left unset is harmless
     jpeg_create_decompress(&decompressor_);
-    jpeg_stdio_src(&decompressor_, input_.get());
-    jpeg_save_markers(&decompressor_, JPEG_APP0 + 1, kLongestSegment);
+    if (preview_) {
+        jpeg_mem_src(&decompressor_, preview_, static_cast<unsigned long>(previewSize_));
+    } else {
+        jpeg_stdio_src(&decompressor_, input_.get());
+        jpeg_save_markers(&decompressor_, JPEG_APP0 + 1, kLongestSegment);
+    }
     jpeg_save_markers(&decompressor_, JPEG_APP0 + 2, kLongestSegment);
     if (jpeg_read_header(&decompressor_, TRUE) != JPEG_HEADER_OK) return false;
     for (jpeg_saved_marker_ptr m = decompressor_.marker_list; m && orientation_ == 1; m = m->next) {
@@ -125,7 +148,7 @@ bool JpegReader::ReadRows(RasterImage* image) {
         rowsToSrgb_.Decoded(int32_t(first + read));
     }
     rowsToSrgb_.Finish();
-    return true;
+    return !(preview_ && errors_.endedEarly);
 }
 
 void JpegReader::Close() {
@@ -133,6 +156,9 @@ void JpegReader::Close() {
     created_ = false;
     memset(&decompressor_, 0, sizeof decompressor_);
     input_.Close();
+    preview_ = nullptr;
+    previewSize_ = 0;
+    errors_.endedEarly = false;
     target_ = nullptr;
     orientation_ = 1;
     colour_.Reset();

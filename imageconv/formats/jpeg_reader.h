@@ -21,6 +21,10 @@ class JpegReader : public ImageReader {
     ~JpegReader() override { Close(); }
 
     bool Open(const char* path, RasterImage* target) override;
+    // A JPEG stream in memory, as cameras embed their previews in RAW files: its own EXIF
+    // orientation is not applied (the RAW file's counts), and a stream that ends before its
+    // last row is refused rather than shown in part. The bytes must outlive the decoding.
+    bool OpenPreview(const uint8_t* data, size_t size, RasterImage* target);
     bool Decode() override;
     void Close() override;
 
@@ -28,6 +32,7 @@ class JpegReader : public ImageReader {
     struct ErrorManager {
         jpeg_error_mgr standard;
         jmp_buf jump;
+        bool endedEarly;  // libjpeg ran out of data and made up the rest
     };
 
   private:
@@ -35,6 +40,8 @@ class JpegReader : public ImageReader {
     bool ReadRows(RasterImage* image);
 
     InputFile input_;
+    const uint8_t* preview_ = nullptr;  // the stream in memory, when it is a preview
+    size_t previewSize_ = 0;
     jpeg_decompress_struct decompressor_;
     ErrorManager errors_;
     bool created_ = false;

@@ -359,8 +359,21 @@ TEST_F(ProgramViewerHostingTest, NamesOutsideTheCodePageOpenDockAndConvert) {
     EXPECT_NE(bitmaps[6], bitmaps[7]);
 }
 
-TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImage) {
+TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImageAndACameraRawPhoto) {
     RepairAndReopen("网页 图片.webp", e2e::ReadFileBytes(e2e::TestImage("test.webp")).value_or(""));
+    // The RAW photo's embedded preview, turned upright.
+    imageconv::test::DngParts raw;
+    raw.thumbnail = imageconv::test::Pattern(160, 120, 3);
+    raw.orientation = 6;
+    const std::vector<uint8_t> dng = imageconv::test::Dng(raw);
+    RepairAndReopen("相机 照片.dng", std::string(dng.begin(), dng.end()));
+    char temp[MAX_PATH];
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string jpeg = std::string(temp) + "raf-preview.jpg";
+    ASSERT_TRUE(imageconv::test::WriteJpeg(jpeg, imageconv::test::Pattern(160, 120, 3)));
+    const std::vector<uint8_t> raf = imageconv::test::Raf(imageconv::test::ReadFile(jpeg), 8);
+    DeleteFileA(jpeg.c_str());
+    RepairAndReopen("相机 照片.raf", std::string(raf.begin(), raf.end()));
 }
 
 // A JPEG XL photo named with characters the code page lacks.
@@ -397,6 +410,7 @@ TEST_F(ProgramViewerHostingTest, AFailedRepairKeepsTheViewerAndSaysSo) {
         {"巨大.jxl", imageconv::test::JxlHeaderOnly(100000, 100000)},
         {"透明.webp", imageconv::test::WithLosslessAlpha(imageconv::test::Gunzip(
                           imageconv::test::ReadFile(e2e::TestImage("grey-8000.webp.gz"))))},
+        {"无预览.dng", imageconv::test::Dng({})},  // a RAW photo without a preview
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

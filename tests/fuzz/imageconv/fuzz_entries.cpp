@@ -18,6 +18,7 @@
 #include "imageconv/formats/pcx_reader.h"
 #include "imageconv/formats/photocd_reader.h"
 #include "imageconv/formats/png_reader.h"
+#include "imageconv/formats/raw_reader.h"
 #include "imageconv/formats/tiff_reader.h"
 #include "imageconv/formats/webp_reader.h"
 
@@ -36,6 +37,7 @@ std::string& WorkDirName() {
 void RemoveWorkDir() {
     const std::string& dir = WorkDirName();
     unlink((dir + "/input.bin").c_str());
+    unlink((dir + "/input.dng").c_str());
     unlink((dir + "/output.bmp").c_str());
     rmdir(dir.c_str());
 }
@@ -127,7 +129,8 @@ void CheckOrientation(const uint8_t* data, size_t size) {
 
 int RunTarget(Target target, const uint8_t* data, size_t size) {
     const std::string& dir = WorkDir();
-    const std::string input = dir + "/input.bin";
+    // The RAW reader takes only files named as RAW photos.
+    const std::string input = dir + (target == Target::kRaw ? "/input.dng" : "/input.bin");
     if (target == Target::kPhotoCd) {
         const std::vector<uint8_t> pac = PhotoCdPac(data, size);
         if (!WriteInput(input, pac.data(), pac.size())) abort();
@@ -161,6 +164,9 @@ int RunTarget(Target target, const uint8_t* data, size_t size) {
             break;
         case Target::kJxl:
             RunReader<JxlReader>(input);
+            break;
+        case Target::kRaw:
+            RunReader<RawReader>(input);
             break;
         case Target::kOrientation:
             CheckOrientation(data, size);

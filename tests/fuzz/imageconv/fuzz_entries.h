@@ -1,7 +1,7 @@
 // One entry per fuzzed reader, plus the whole chain: each writes the input to a file in a
 // private folder (also the temporary directory for backing files), runs the reader over it
-// and aborts if anything is left behind. The orientation entry checks the EXIF parser and
-// the turning of images instead.
+// and aborts if anything is left behind (the RAW entry's file is named as a RAW photo). The
+// orientation entry checks the EXIF parser and the turning of images instead.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +19,7 @@ enum class Target {
     kWebp,
     kHeif,
     kJxl,
+    kRaw,
     kOrientation,
     kAnyImage
 };

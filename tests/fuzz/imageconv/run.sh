@@ -7,7 +7,7 @@ repo=$(cd "$(dirname "$0")/../../.." && pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(jpeg bmp tiff png pcx photocd webp heif jxl orientation anyimage)
+[ ${#targets[@]} -eq 0 ] && targets=(jpeg bmp tiff png pcx photocd webp heif jxl raw orientation anyimage)
 out=$repo/build/fuzz
 cmake -S "$repo/tests/fuzz/imageconv" -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

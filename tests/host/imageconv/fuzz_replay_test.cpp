@@ -55,17 +55,16 @@ TEST_P(FuzzReplayTest, SeedsAndDamagedSeedsRunCleanly) {
 }
 
 std::string TargetName(const ::testing::TestParamInfo<Target>& info) {
-    static const char* const kNames[] = {"Jpeg", "Bmp",         "Tiff",    "Png",
-                                         "Pcx",  "PhotoCd",     "Webp",    "Heif",
-                                         "Jxl",  "Orientation", "AnyImage"};
+    static const char* const kNames[] = {"Jpeg", "Bmp",  "Tiff", "Png", "Pcx",         "PhotoCd",
+                                         "Webp", "Heif", "Jxl",  "Raw", "Orientation", "AnyImage"};
     return kNames[int(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTarget, FuzzReplayTest,
                          ::testing::Values(Target::kJpeg, Target::kBmp, Target::kTiff, Target::kPng,
                                            Target::kPcx, Target::kPhotoCd, Target::kWebp,
-                                           Target::kHeif, Target::kJxl, Target::kOrientation,
-                                           Target::kAnyImage),
+                                           Target::kHeif, Target::kJxl, Target::kRaw,
+                                           Target::kOrientation, Target::kAnyImage),
                          TargetName);
 
 }  // namespace

@@ -250,6 +250,33 @@ std::vector<HostileFile> HostileFiles(const std::string& scratch) {
          },
          kNotDecoded, 128},
         {"legal.jxl", [] { return ReadFile(DataFile("turned.jxl")); }, kConverted, 128},
+        // RAW files: a preview past the end, a preview claiming 60000 × 60000, and a maker's
+        // note that sends its parser to fixed offsets past a short block.
+        {"past-the-end.dng",
+         [scratch] {
+             DngParts parts;
+             if (!WriteJpeg(scratch, Pattern(16, 16, 3))) return Bytes{};
+             parts.preview = ReadFile(scratch);
+             parts.previewLength = 1u << 30;
+             return Dng(parts);
+         },
+         kNotDecoded, 128},
+        {"preview-60000.dng",
+         [scratch] {
+             DngParts parts;
+             parts.preview = JpegClaiming(scratch, 3, false, 60000, 64);
+             return Dng(parts);
+         },
+         kNotDecoded, 128},
+        {"short-shot-info.dng",
+         [] {
+             DngParts parts;
+             parts.thumbnail = Pattern(16, 12, 3);
+             parts.make = "NIKON CORPORATION";
+             parts.makernote = ShortShotInfoMakernote();
+             return Dng(parts);
+         },
+         kConverted, 128},
         // An AV1 frame header that overrides its 64 × 64 sequence with 4096 × 4096 (made from
         // an encoder's 4096 × 4096 picture; its item and ispe say 64 × 64).
         {"frame-beyond-sequence.avif",

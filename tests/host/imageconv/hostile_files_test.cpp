@@ -92,11 +92,17 @@ TEST_F(HostileFileTest, AllocationsPastTheBudgetFailTheConversionCleanly) {
     WriteBytes("icc.heic", SmallHeic(icc));
     WriteBytes("icc.webp",
                Riff(Vp8x(0x20, 3, 2) + WebpChunk("ICCP", icc) + WebpChunk("VP8L", Vp8l(3, 2))));
+    ASSERT_TRUE(WriteJpeg(Path("preview.jpg"), rgb));
+    DngParts raw;
+    raw.preview = ReadFile(Path("preview.jpg"));
+    raw.orientation = 8;
+    WriteBytes("a.dng", Dng(raw));
     const std::string files[] = {
         Path("a.jpg"),
         Path("p.jpg"),
         Path("a.png"),
         Path("a.tif"),
+        Path("a.dng"),
         DataFile("test.webp"),
         DataFile("seed-lossless.webp"),
         DataFile("seed-alpha.webp"),

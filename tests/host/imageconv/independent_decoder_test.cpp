@@ -1,6 +1,7 @@
 // The conversion's pixels against decoders that share no code with the library's readers'
 // callers, as command-line programs: libjpeg-turbo's djpeg, ImageMagick (also for EXIF
-// orientation), libwebp's dwebp, libheif's heif-convert and libjxl's djxl.
+// orientation, which RAW previews are compared with), libwebp's dwebp, libheif's heif-convert
+// and libjxl's djxl.
 #include <lcms2.h>
 #include <png.h>
 #include <unistd.h>
@@ -213,6 +214,15 @@ TEST_F(IndependentDecoderTest, ExifOrientationMatchesImageMagicksAutoOrient) {
             WriteBytes("o" + std::to_string(orientation) + ".jpg",
                        WithExifOrientation(plain, orientation, /*bigEndian=*/orientation % 2 == 0));
         ExpectSamePixels(path, std::string(kMagick) + " " + Quoted(path) + " -auto-orient ppm:-");
+        // A RAW file's preview, turned by the RAW file's own orientation.
+        DngParts raw;
+        raw.preview = plain;
+        raw.orientation = orientation;
+        ExpectSamePixels(WriteBytes("o" + std::to_string(orientation) + ".dng", Dng(raw)),
+                         std::string(kMagick) + " " + Quoted(path) + " -auto-orient ppm:-");
+        ExpectSamePixels(
+            WriteBytes("o" + std::to_string(orientation) + ".raf", Raf(plain, orientation)),
+            std::string(kMagick) + " " + Quoted(path) + " -auto-orient ppm:-");
     }
     // Out of range, or a block cut short before its entry: the picture as stored.
     std::vector<uint8_t> cut = WithExifOrientation(plain, 6);

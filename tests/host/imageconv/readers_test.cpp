@@ -1,8 +1,9 @@
-// The JPEG, PNG and TIFF readers: what each accepts and the image it produces.
+// The JPEG, PNG, TIFF and RAW readers: what each accepts and the image it produces.
 #include <png.h>
 
 #include <cstring>
 
+#include "imageconv/convert_to_bmp.h"
 #include "imageconv/formats/jpeg_reader.h"
 #include "imageconv/formats/png_reader.h"
 #include "imageconv/formats/tiff_reader.h"
@@ -359,6 +360,54 @@ TEST_F(TiffTest, HeaderFieldsImplyingHugeBuffersFailWithoutAllocatingThem) {
     EXPECT_NE(Run(reader, WriteBytes("huge.tif", bytes), &image), 1);
     image.Release();
     EXPECT_EQ(BackingFiles(), 0);
+}
+
+using RawTest = ReaderTest;
+
+// Which reader takes a file goes by its extension and its contents together; a RAW file
+// shows its largest preview, upright by the RAW file's orientation, or nothing at all.
+TEST_F(RawTest, TheLargestPreviewShowsUprightAndOtherFilesKeepTheirReaders) {
+    ASSERT_TRUE(WriteJpeg(Path("p.jpg"), Pattern(40, 30, 3)));
+    const Bytes jpeg = ReadFile(Path("p.jpg"));
+    const Pixels thumbnail = Pattern(16, 12, 3, 2);
+    const Bytes cut(jpeg.begin(), jpeg.begin() + jpeg.size() / 2);
+    auto dng = [](const Pixels& thumbnail, const Bytes& preview, int orientation) {
+        DngParts parts;
+        parts.thumbnail = thumbnail;
+        parts.preview = preview;
+        parts.orientation = orientation;
+        return Dng(parts);
+    };
+    const struct {
+        const char* name;
+        Bytes file;
+        int32_t result, width, height;
+    } cases[] = {
+        {"turned.dng", dng(thumbnail, jpeg, 6), kConverted, 30, 40},
+        {"turned.raf", Raf(jpeg, 8), kConverted, 30, 40},
+        {"turned.tif", dng(thumbnail, jpeg, 6), kConverted, 16, 12},  // a TIFF stays a TIFF
+        {"BITMAP.DNG", dng(thumbnail, {}, 3), kConverted, 16, 12},
+        {"none.dng", dng({}, {}, 1), kNotDecoded, 0, 0},
+        // The largest preview ends early: no half picture, and no smaller one instead.
+        {"cut.nef", dng(thumbnail, cut, 1), kNotDecoded, 0, 0},
+    };
+    for (const auto& c : cases) {
+        RasterImage image;
+        ASSERT_EQ(LoadAnyImage(WriteBytes(c.name, c.file).c_str(), &image, true), c.result)
+            << c.name;
+        EXPECT_EQ(image.width(), c.width) << c.name;
+        EXPECT_EQ(image.height(), c.height) << c.name;
+        if (std::string(c.name) == "BITMAP.DNG") {
+            // Turned half way: the stored last pixel comes first.
+            EXPECT_EQ(memcmp(image.Row(0), thumbnail.At(15, 11), 3), 0);
+        }
+        image.Release();
+        EXPECT_EQ(BackingFiles(), 0) << c.name;
+    }
+    // A JPEG named like a RAW file is still a JPEG.
+    RasterImage image;
+    ASSERT_EQ(LoadAnyImage(WriteBytes("photo.nef", jpeg).c_str(), &image, true), kConverted);
+    EXPECT_EQ(image.width(), 40);
 }
 
 }  // namespace

@@ -63,6 +63,16 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> SeedImages(const std::
                        Riff(Vp8x(0x20, 500, 3) + WebpChunk("ICCP", Bytes(80, 7)) + frame));
     seeds.emplace_back("no-frame.webp", Riff(Vp8x(0x10, 5, 3)));
     seeds.emplace_back("animated.webp", AnimatedWebp(40, 30));
+    // RAW files: a JPEG preview over a bitmap one, and a maker's note of one maker.
+    DngParts raw;
+    raw.thumbnail = Pattern(16, 12, 3);
+    raw.preview = ReadFile(scratch + "/rgb.jpg");
+    raw.orientation = 6;
+    seeds.emplace_back("preview.dng", Dng(raw));
+    raw.preview.clear();
+    raw.make = "NIKON CORPORATION";
+    raw.makernote = ShortShotInfoMakernote();
+    seeds.emplace_back("makernote.dng", Dng(raw));
     // An EXIF block (for the orientation target, which reads its input as one).
     const std::vector<uint8_t> exif = WithExifOrientation({0xFF, 0xD8}, 6, true);
     seeds.emplace_back("orientation.exif", std::vector<uint8_t>(exif.begin() + 12, exif.end()));

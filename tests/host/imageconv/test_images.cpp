@@ -428,6 +428,169 @@ std::vector<uint8_t> WithExifOrientation(const std::vector<uint8_t>& jpeg, int o
     return out;
 }
 
+namespace {
+// One TIFF directory entry: its value in the file's (little-endian) order.
+struct IfdEntry {
+    uint16_t tag, type;
+    uint32_t count;
+    Bytes value;
+};
+IfdEntry Shorts(uint16_t tag, std::vector<uint16_t> values) {
+    Bytes value;
+    for (uint16_t v : values) value = value + Le(v, 2);
+    return {tag, 3, uint32_t(values.size()), value};
+}
+IfdEntry Long(uint16_t tag, uint32_t v) {
+    return {tag, 4, 1, Le(v, 4)};
+}
+IfdEntry Ascii(uint16_t tag, const std::string& text) {
+    return {tag, 2, uint32_t(text.size() + 1), Bytes(text.c_str(), text.c_str() + text.size() + 1)};
+}
+
+size_t IfdBytes(const std::vector<IfdEntry>& entries) {
+    size_t bytes = 2 + 12 * entries.size() + 4;
+    for (const IfdEntry& e : entries) bytes += e.value.size() > 4 ? (e.value.size() + 1) & ~1u : 0;
+    return bytes;
+}
+
+// A directory placed at `at`, its values longer than four bytes right behind it.
+Bytes Ifd(const std::vector<IfdEntry>& entries, uint32_t at) {
+    Bytes out = Le(uint32_t(entries.size()), 2), values;
+    const uint32_t valuesAt = at + uint32_t(2 + 12 * entries.size() + 4);
+    for (const IfdEntry& e : entries) {
+        out = out + Le(e.tag, 2) + Le(e.type, 2) + Le(e.count, 4);
+        if (e.value.size() <= 4) {
+            out = out + e.value + Bytes(4 - e.value.size(), 0);
+        } else {
+            out = out + Le(valuesAt + uint32_t(values.size()), 4);
+            values = values + e.value + Bytes(e.value.size() % 2, 0);
+        }
+    }
+    return out + Le(0, 4) + values;
+}
+}  // namespace
+
+Bytes Dng(const DngParts& parts) {
+    const uint32_t side = parts.sensorSide;
+    const Bytes sensor(size_t(side) * side * 2, 0);
+    Bytes thumbnail = parts.thumbnail.data;
+    const uint32_t previewLength =
+        parts.previewLength ? parts.previewLength : uint32_t(parts.preview.size());
+    // Offsets are placeholders until the directories' sizes are known; those do not depend
+    // on them.
+    auto directories = [&](uint32_t rawAt, uint32_t previewAt, uint32_t exifAt,
+                           uint32_t thumbnailAt, uint32_t sensorAt, uint32_t jpegAt) {
+        std::vector<IfdEntry> first = {Long(254, 1)};
+        if (!thumbnail.empty()) {
+            first.push_back(Long(256, uint32_t(parts.thumbnail.width)));
+            first.push_back(Long(257, uint32_t(parts.thumbnail.height)));
+            first.push_back(Shorts(258, {8, 8, 8}));
+            first.push_back(Shorts(259, {1}));
+            first.push_back(Shorts(262, {2}));
+        }
+        first.push_back(Ascii(271, parts.make));
+        first.push_back(Ascii(272, "Test Camera"));
+        if (!thumbnail.empty()) first.push_back(Long(273, thumbnailAt));
+        first.push_back(Shorts(274, {uint16_t(parts.orientation)}));
+        if (!thumbnail.empty()) {
+            first.push_back(Shorts(277, {3}));
+            first.push_back(Long(278, uint32_t(parts.thumbnail.height)));
+            first.push_back(Long(279, uint32_t(thumbnail.size())));
+        }
+        std::vector<uint32_t> subAt = {rawAt};
+        if (!parts.preview.empty()) subAt.push_back(previewAt);
+        Bytes subValue;
+        for (uint32_t at : subAt) subValue = subValue + Le(at, 4);
+        first.push_back({330, 4, uint32_t(subAt.size()), subValue});
+        if (!parts.makernote.empty()) first.push_back(Long(34665, exifAt));
+        first.push_back({50706, 1, 4, Bytes{1, 4, 0, 0}});
+        first.push_back(Ascii(50708, parts.make + " Test Camera"));
+        const std::vector<IfdEntry> raw = {
+            Long(254, 0),          Long(256, side),
+            Long(257, side),       Shorts(258, {16}),
+            Shorts(259, {1}),      Shorts(262, {32803}),
+            Long(273, sensorAt),   Shorts(277, {1}),
+            Long(278, side),       Long(279, uint32_t(sensor.size())),
+            Shorts(33421, {2, 2}), {33422, 1, 4, Bytes{0, 1, 1, 2}},
+        };
+        std::vector<IfdEntry> preview;
+        if (!parts.preview.empty()) {
+            uint64_t width = 0, height = 0;
+            for (size_t i = 2; i + 9 < parts.preview.size(); ++i) {
+                if (parts.preview[i] == 0xFF && (parts.preview[i + 1] & 0xF0) == 0xC0 &&
+                    parts.preview[i + 1] != 0xC4) {
+                    height = uint32_t(parts.preview[i + 5] << 8 | parts.preview[i + 6]);
+                    width = uint32_t(parts.preview[i + 7] << 8 | parts.preview[i + 8]);
+                    break;
+                }
+            }
+            preview = {Long(254, 1),
+                       Long(256, uint32_t(width)),
+                       Long(257, uint32_t(height)),
+                       Shorts(258, {8, 8, 8}),
+                       Shorts(259, {7}),
+                       Shorts(262, {6}),
+                       Long(273, jpegAt),
+                       Shorts(277, {3}),
+                       Long(278, uint32_t(height)),
+                       Long(279, previewLength)};
+        }
+        std::vector<IfdEntry> exif;
+        if (!parts.makernote.empty())
+            exif = {{37500, 7, uint32_t(parts.makernote.size()), parts.makernote}};
+        return std::vector<std::vector<IfdEntry>>{first, raw, preview, exif};
+    };
+    const auto sizes = directories(0, 0, 0, 0, 0, 0);
+    uint32_t at[4], next = 8;
+    for (int i = 0; i < 4; ++i) {
+        at[i] = next;
+        next += uint32_t(sizes[size_t(i)].empty() ? 0 : IfdBytes(sizes[size_t(i)]));
+    }
+    const uint32_t thumbnailAt = next, sensorAt = thumbnailAt + uint32_t(thumbnail.size());
+    const uint32_t jpegAt = sensorAt + uint32_t(sensor.size());
+    const auto placed = directories(at[1], at[2], at[3], thumbnailAt, sensorAt, jpegAt);
+    Bytes out = Bytes{'I', 'I', 42, 0} + Le(8, 4);
+    for (int i = 0; i < 4; ++i) {
+        if (!placed[size_t(i)].empty()) out = out + Ifd(placed[size_t(i)], at[i]);
+    }
+    return out + thumbnail + sensor + parts.preview;
+}
+
+Bytes Raf(const Bytes& preview, int orientation) {
+    const Bytes exif = Bytes{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0} + Le(8, 4) +
+                       Ifd({Ascii(271, "FUJIFILM"), Shorts(274, {uint16_t(orientation)})}, 8);
+    const Bytes jpeg = Bytes{0xFF, 0xD8, 0xFF, 0xE1} + Be(uint32_t(exif.size() + 2), 2) + exif +
+                       Bytes(preview.begin() + 2, preview.end());
+    // The sensor's description: raw and visible height and width (tags 0x100 and 0x121).
+    const uint16_t side = 64;
+    const Bytes sensorHeader = Be(2, 4) + Be(0x100, 2) + Be(4, 2) + Be(side, 2) + Be(side, 2) +
+                               Be(0x121, 2) + Be(4, 2) + Be(side, 2) + Be(side, 2);
+    const Bytes sensor(size_t(side) * side * 2, 0);
+    Bytes model(0x20, 0);
+    memcpy(model.data(), "TEST CAMERA", 11);
+    // Signature, serial signature, model and format version, then where the parts are.
+    const uint32_t jpegAt = 124, headerAt = jpegAt + uint32_t(jpeg.size());
+    const uint32_t sensorAt = headerAt + uint32_t(sensorHeader.size());
+    const Bytes head =
+        Bytes(reinterpret_cast<const uint8_t*>("FUJIFILMCCD-RAW 0201FF383501"),
+              reinterpret_cast<const uint8_t*>("FUJIFILMCCD-RAW 0201FF383501") + 28) +
+        model + Tag("0100") + Bytes(84 - 0x40, 0) + Be(jpegAt, 4) + Be(uint32_t(jpeg.size()), 4) +
+        Be(headerAt, 4) + Be(uint32_t(sensorHeader.size()), 4) + Be(sensorAt, 4) +
+        Be(uint32_t(sensor.size()), 4);
+    return head + Bytes(jpegAt - head.size(), 0) + jpeg + sensorHeader + sensor;
+}
+
+Bytes ShortShotInfoMakernote() {
+    // "Nikon", a format byte, then a big-endian TIFF structure of its own: ShotInfo (0x0091),
+    // whose version "0243" names the layout with a field at 0xA0, and the shutter count
+    // (0x00A7), on which the parser decodes and reads the block.
+    const Bytes header =
+        Bytes{'N', 'i', 'k', 'o', 'n', 0, 2, 0x10, 0, 0} + Bytes{'M', 'M'} + Be(42, 2) + Be(8, 4);
+    const Bytes entries = Be(2, 2) + Be(0x0091, 2) + Be(7, 2) + Be(8, 4) + Be(38, 4) +
+                          Be(0x00A7, 2) + Be(4, 2) + Be(1, 4) + Be(1, 4) + Be(0, 4);
+    return header + entries + Bytes{'0', '2', '4', '3', 1, 2, 3, 4};
+}
+
 std::vector<uint8_t> WithIccProfile(const std::vector<uint8_t>& jpeg,
                                     const std::vector<uint8_t>& icc, size_t chunkBytes,
                                     bool reversed) {

@@ -158,6 +158,29 @@ std::vector<uint8_t> WithIccProfile(const std::vector<uint8_t>& jpeg,
 std::vector<uint8_t> WithPngChunk(const std::vector<uint8_t>& png, const char* type,
                                   const std::vector<uint8_t>& data);
 
+// A DNG file laid out as cameras write them: IFD 0 holds the maker, the TIFF orientation and
+// an uncompressed RGB thumbnail `thumbnail` (none when empty); its sub-IFDs hold
+// `sensorSide` × `sensorSide` 16-bit CFA sensor samples and the JPEG `preview` (none when
+// empty), listed at
+// `previewLength` bytes when that is not 0, so that it may claim more than the file holds.
+// A `makernote` goes into an EXIF IFD.
+struct DngParts {
+    Pixels thumbnail;
+    Bytes preview;
+    int orientation = 1;
+    uint32_t previewLength = 0;
+    std::string make = "Tavi";
+    Bytes makernote;
+    uint32_t sensorSide = 64;
+};
+Bytes Dng(const DngParts& parts);
+// A RAF file as one maker's cameras write it: the JPEG `preview`, whose EXIF block carries the
+// maker and the photo's orientation, then 64 × 64 16-bit CFA sensor samples.
+Bytes Raf(const Bytes& preview, int orientation);
+// A maker's note as one maker's cameras write it, made to send that maker's parser to the
+// fixed offsets of its ShotInfo block (makernote version 243) while the block is 8 bytes long.
+Bytes ShortShotInfoMakernote();
+
 // A BMP as written by the library, checked field by field by the caller.
 struct BmpFile {
     bool valid = false;

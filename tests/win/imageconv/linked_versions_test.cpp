@@ -7,6 +7,7 @@
 #include <lcms2.h>
 #include <libde265/de265.h>
 #include <libheif/heif.h>
+#include <libraw/libraw.h>
 #include <png.h>
 #include <tiffio.h>
 #include <webp/decode.h>
@@ -41,6 +42,9 @@ TEST(LinkedLibraries, ReportThePinnedVersions) {
         {"jpeg-xl", ThreePart(int(JxlDecoderVersion()), 1000)},
         {"lcms2", std::to_string(cmsGetEncodedCMMversion() / 1000) + "." +
                       std::to_string(cmsGetEncodedCMMversion() % 1000 / 10)},
+        // LibRaw adds its release kind: "0.21.4-Release".
+        {"libraw",
+         std::string(LibRaw::version()).substr(0, std::string(LibRaw::version()).find('-'))},
     };
     EXPECT_EQ(ThreePart(WebPGetDemuxVersion(), 256), linked.at("libwebp"));
     EXPECT_EQ(std::size(kPinnedVersions), linked.size());
