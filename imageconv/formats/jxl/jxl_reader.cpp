@@ -129,6 +129,15 @@ bool JxlReader::Open(const char* path, RasterImage* target) {
         JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS) {
         return false;
     }
+    // A CMYK picture keeps its black in an extra channel, which the colour rows lack: it is
+    // refused rather than shown without its black.
+    for (uint32_t i = 0; i < info.num_extra_channels; ++i) {
+        JxlExtraChannelInfo channel;
+        if (JxlDecoderGetExtraChannelInfo(decoder.get(), i, &channel) != JXL_DEC_SUCCESS ||
+            channel.type == JXL_CHANNEL_BLACK) {
+            return false;
+        }
+    }
     // Orientations 5 to 8 exchange width and height.
     const bool turned = info.orientation >= JXL_ORIENT_TRANSPOSE;
     const uint64_t width = turned ? info.ysize : info.xsize;
