@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "app/timing_trace.h"
 #include "viewer/command_line.h"
 #include "viewer/picture.h"
 
@@ -215,6 +216,7 @@ RECT InitialFrameRect() {
 }  // namespace
 
 void RunViewer(const wchar_t* path, int showCommand) {
+    app::TraceStep("viewer entry");
     if (!IsExistingFile(path)) return;
     const HINSTANCE module = ThisModule();
     WindowClasses classes(module);
@@ -223,6 +225,7 @@ void RunViewer(const wchar_t* path, int showCommand) {
     ViewerState state;
     state.fileName = PathFindFileNameW(path);
     state.picture.Load(path);
+    app::TraceStep("picture loaded");
 
     wchar_t title[kMaxPathChars + ARRAYSIZE(kTitleSuffix)];
     JoinTexts(title, ARRAYSIZE(title), state.fileName, L"", kTitleSuffix);
@@ -233,9 +236,11 @@ void RunViewer(const wchar_t* path, int showCommand) {
     if (window == nullptr) return;
     // The title comes last: whoever finds the frame by its title finds canvas and pane too.
     SetWindowTextW(window, title);
+    app::TraceStep("viewer titled");
     // A viewer that nobody can see would only wait forever: it never starts hidden.
     ShowWindow(window, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
     UpdateWindow(window);
+    app::TraceStep("viewer shown");
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
