@@ -61,6 +61,8 @@ bool TimeOneRepair(const std::string& picture) {
         return false;
     }
     app::TraceStep("docked seen");
+    // The picture may still be on its way into the viewer.
+    Sleep(kSettleMs);
     // Closing the bitmap's viewer ends the relaunched copy.
     HANDLE copy = OpenProcess(SYNCHRONIZE, FALSE, e2e::DescribeWindow(redocked).processId);
     e2e::PostClose(reopened);
