@@ -3,8 +3,9 @@
 // installs the timing build of the program, starts it on a copy of the image in drive D:,
 // waits until its window is docked in the viewer, clicks "修复" and waits until the
 // relaunched copy's window is docked in the viewer of the bitmap. The programs append their
-// steps to TRACE_FILE (TAVI_TIMING_TRACE); the driver adds "user clicks <image>" before the click
-// and "docked seen" once it sees the result. Exit code 0 when every run docked.
+// steps to TRACE_FILE (TAVI_TIMING_TRACE); the driver adds "user opens <image>" and "user
+// clicks <image>" before it starts the program and clicks, and "docked seen" once it sees
+// the result. Exit code 0 when every run docked.
 #include <windows.h>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "app/timing_trace.h"
 #include "tests/e2e/app/program_session.h"
 #include "tests/e2e/driver/files.h"
+#include "tests/e2e/driver/polling.h"
 #include "tests/e2e/driver/window_actions.h"
 #include "tests/e2e/driver/window_query.h"
 
@@ -22,9 +24,20 @@ namespace {
 
 constexpr DWORD kViewerMs = 30000;
 constexpr DWORD kExitMs = 15000;
-// Before the click the first viewer has painted and the program idles, as for a user.
-constexpr DWORD kSettleMs = 1500;
+// After the first viewer has drawn its picture, a user takes a moment before the click.
+constexpr DWORD kSettleMs = 500;
 const std::string kPictures = "D:\\图片\\";
+std::string traceFile;
+
+// How many pictures the viewers have drawn so far, by the trace.
+size_t PicturesShown() {
+    const std::string trace = e2e::ReadFileBytes(traceFile).value_or("");
+    size_t count = 0;
+    for (size_t at = trace.find(" picture shown\n"); at != std::string::npos;
+         at = trace.find(" picture shown\n", at + 1))
+        ++count;
+    return count;
+}
 
 std::string FileNamePart(const std::string& path) {
     return path.substr(path.find_last_of("\\/") + 1);
@@ -43,6 +56,8 @@ bool TimeOneRepair(const std::string& picture) {
         std::fprintf(stderr, "repair_timing: cannot place the program or %s\n", name.c_str());
         return false;
     }
+    const size_t shown = PicturesShown();
+    app::TraceStep(("user opens " + name).c_str());
     std::optional<e2e::ChildProcess> program = StartProgram(BuiltProgram(), "\"" + photo + "\"");
     const HWND viewer = program ? WaitForViewer(name, kViewerMs) : nullptr;
     const HWND docked = viewer ? WaitForDockedWindow(viewer, kViewerMs) : nullptr;
@@ -51,6 +66,7 @@ bool TimeOneRepair(const std::string& picture) {
         std::fprintf(stderr, "repair_timing: the program did not dock for %s\n", name.c_str());
         return false;
     }
+    e2e::WaitUntil(kViewerMs, [&] { return PicturesShown() > shown; });
     Sleep(kSettleMs);
     app::TraceStep(("user clicks " + name).c_str());
     e2e::ClickButton(button);
@@ -62,7 +78,7 @@ bool TimeOneRepair(const std::string& picture) {
     }
     app::TraceStep("docked seen");
     // The picture may still be on its way into the viewer.
-    Sleep(kSettleMs);
+    e2e::WaitUntil(kViewerMs, [&] { return PicturesShown() > shown + 1; });
     // Closing the bitmap's viewer ends the relaunched copy.
     HANDLE copy = OpenProcess(SYNCHRONIZE, FALSE, e2e::DescribeWindow(redocked).processId);
     e2e::PostClose(reopened);
@@ -80,7 +96,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: repair_timing TRACE_FILE RUNS IMAGE...\n");
         return 2;
     }
-    SetEnvironmentVariableA("TAVI_TIMING_TRACE", kv::e2e::HostPath(argv[1]).c_str());
+    kv::test::traceFile = kv::e2e::HostPath(argv[1]);
+    SetEnvironmentVariableA("TAVI_TIMING_TRACE", kv::test::traceFile.c_str());
     kv::test::SetSystemViewerLibrary(true);
     const int runs = std::atoi(argv[2]);
     for (int i = 3; i < argc; ++i) {
