@@ -20,13 +20,20 @@ void TraceStep(const char* step) {
     const int size =
         std::snprintf(line, sizeof line, "%lld %lu %s\n", micros, GetCurrentProcessId(), step);
     if (size <= 0 || size >= int(sizeof line)) return;
-    // Appending writes land whole at the end, whichever process writes.
+    // One writer at a time: Wine's appending writes of two processes can land on the same
+    // place.
+    HANDLE turn = CreateMutexA(nullptr, FALSE, "TaviTimingTrace");
+    if (!turn) return;
+    WaitForSingleObject(turn, INFINITE);
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, line, DWORD(size), &written, nullptr);
-    CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, line, DWORD(size), &written, nullptr);
+        CloseHandle(file);
+    }
+    ReleaseMutex(turn);
+    CloseHandle(turn);
 }
 
 }  // namespace kv::app
