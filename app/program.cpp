@@ -10,6 +10,7 @@
 #include "app/repair_install.h"
 #include "app/staging.h"
 #include "app/text_commands.h"
+#include "app/timing_trace.h"
 #include "app/viewer_hosting.h"
 #include "corelib/commands.h"
 #include "corelib/library_info.h"
@@ -34,10 +35,12 @@ constexpr uint64_t kNoValue = 0;
 
 uint64_t OnStartWindowCreated() {
     if (!ViewerLibraryPresent()) RepairViewerLibrary();
+    TraceStep("library checked");
     TextArray arguments;
     CoreCommand(core::kGetArguments, {ByAddressArg(arguments.Address(), tag::kText)});
     if (arguments.Count() != 1) InstallProgram();
     TakeImageArgument(arguments.At(0));
+    TraceStep("bitmap held");
     OpenInViewer(globals.imagePath.c_str());
     return kNoValue;
 }
@@ -48,6 +51,7 @@ uint64_t OnStartWindowDestroy() {
 }
 
 uint64_t OnRepairButtonClick() {
+    TraceStep("click handled");
     ConvertAndRelaunch();
     return kNoValue;
 }
@@ -106,6 +110,7 @@ extern "C" const kv::ProgramInfo kvProgramInfo = {
 // The runtime's start hook calls this; the order of the steps is fixed.
 extern "C" int kvProgramEntry() {
     using namespace kv;
+    app::TraceStep("program entry");
     RuntimeService(kLoadProgramInfo);
     // A clean direction flag and floating-point unit for the program's code.
     asm volatile("cld\n\tfninit" ::: "memory");

@@ -10,6 +10,7 @@
 #include "app/native_declarations.h"
 #include "app/path_helpers.h"
 #include "app/program_state.h"
+#include "app/timing_trace.h"
 #include "app/wait_with_events.h"
 #include "app/window_helpers.h"
 #include "corelib/com/object_value.h"
@@ -133,10 +134,12 @@ void ConvertAndRelaunch() {
     // A name another viewer still shows (a photo of the same name from another folder) is
     // passed over for one that carries the photo's hash.
     const Text bmpPath = source.Empty() ? Text() : FreeBitmapPath();
+    TraceStep("conversion start");
     const bool converted =
         !bmpPath.Empty() && SupportCommand(kImageLibrary, kConvertToBmpEntry,
                                            {TextArg(source.c_str()), TextArg(bmpPath.c_str())})
                                     .value.i32 == kConverted;
+    TraceStep("conversion end");
     // Held until the relaunched program holds it.
     void* const held = converted ? HoldStagedFile(bmpPath.c_str(), kOthersReadAndWrite) : nullptr;
     // Without a BMP the relaunch would open nothing and the working viewer would be lost.
@@ -148,10 +151,12 @@ void ConvertAndRelaunch() {
     // even when it holds blanks.
     const Text commandLine = Text::Join({kTexts.relaunchPrefix, bmpPath.c_str(), kTexts.quote});
     int32_t copyProcess = 0;
+    TraceStep("copy starting");
     const bool started = CoreCommand(core::kRunProgram, {TextArg(commandLine.c_str()),
                                                          BoolArg(false), IntArg(kNormalActivated),
                                                          ByAddressArg(&copyProcess, tag::kInt)})
                              .value.i32 != 0;
+    TraceStep("copy started");
     // An installed copy that is missing, cannot start or ends before it shows the BMP: the
     // working viewer stays, as after a failed conversion, and the BMP goes.
     if (!started || !HandedOver(bmpPath.c_str(), copyProcess)) {
@@ -160,6 +165,7 @@ void ConvertAndRelaunch() {
         ShowMessage(kTexts.conversionFailed, kErrorStyle);
         return;
     }
+    TraceStep("handed over");
     PostClose(globals.viewerWindow);
     EndProgram(0);
 }

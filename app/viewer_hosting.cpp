@@ -3,6 +3,7 @@
 #include "app/constants.h"
 #include "app/path_helpers.h"
 #include "app/program_state.h"
+#include "app/timing_trace.h"
 #include "app/wait_with_events.h"
 #include "app/window_helpers.h"
 #include "corelib/commands.h"
@@ -71,21 +72,26 @@ void OpenInViewer(const char* imagePath) {
     // The image path goes last and unquoted: the viewer takes the rest of the line as it is.
     const Text commandLine =
         Text::Join({kTexts.viewerLauncher, windowsFolder.c_str(), kTexts.viewerEntry, imagePath});
+    TraceStep("viewer starting");
     CoreCommand(core::kRunProgram,
                 {TextArg(commandLine.c_str()), BoolArg(false), IntArg(kNormalActivated),
                  ByAddressArg(&globals.viewerProcess, tag::kInt)});
+    TraceStep("viewer started");
 
     const Text fileName = GetFileNamePart(imagePath, true);
     for (int32_t attempt = 0; attempt < kSearchAttempts; ++attempt) {
         globals.viewerCanvas = FindViewerCanvas(fileName.c_str());
         if (globals.viewerCanvas) break;
+        TraceStep("viewer not found yet");
         WaitWithEvents(kSearchIntervalMs, kMilliseconds);
     }
+    TraceStep("viewer found");
     globals.viewerWindow = GetParentWindow(globals.viewerCanvas);
     globals.navigationPane = FindNavigationPane(fileName.c_str());
     GetClientSize(globals.navigationPane, &globals.paneWidth, &globals.paneHeight);
 
     AttachToNavigationPane();
+    TraceStep("docked");
     WriteUnitProperty(kStartWindowFormId, kHostTimerUnitId, kTimerIntervalProperty,
                       kHostTimerIntervalMs);
 }

@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "app/timing_trace.h"
 #include "viewer/command_line.h"
 #include "viewer/picture.h"
 
@@ -19,10 +20,17 @@ const COLORREF kCanvasColour = RGB(235, 238, 242);
 const COLORREF kPaneColour = RGB(214, 222, 232);
 const COLORREF kTextColour = RGB(60, 60, 60);
 
+// Posted to the frame by the loading thread once the picture is loaded, or could not be.
+constexpr UINT kPictureLoaded = WM_APP + 1;
+
 // What the windows of one viewer share; lives on RunViewer's stack for the whole loop.
+// The picture belongs to the loading thread until the frame hears that it is loaded.
 struct ViewerState {
     Picture picture;
+    bool loading = true;
+    const wchar_t* path = nullptr;
     const wchar_t* fileName = nullptr;
+    HWND frame = nullptr;
     HWND canvas = nullptr;
     HWND pane = nullptr;
 };
@@ -95,7 +103,8 @@ LRESULT CALLBACK CanvasProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             RECT area;
             GetClientRect(window, &area);
             FillWith(dc, area, kCanvasColour);
-            if (ViewerState* state = StateOf(window)) {
+            ViewerState* state = StateOf(window);
+            if (state && !state->loading) {
                 if (state->picture.loaded()) {
                     state->picture.Draw(dc, area);
                 } else {
@@ -148,6 +157,14 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_SIZE:
             if (ViewerState* state = StateOf(window)) {
                 LayOut(*state, LOWORD(lParam), HIWORD(lParam));
+            }
+            return 0;
+        case kPictureLoaded:
+            if (ViewerState* state = StateOf(window)) {
+                state->loading = false;
+                InvalidateRect(state->canvas, nullptr, FALSE);
+                UpdateWindow(state->canvas);
+                app::TraceStep("picture shown");
             }
             return 0;
         case WM_DESTROY:
@@ -212,17 +229,28 @@ RECT InitialFrameRect() {
     return frame;
 }
 
+// The loading thread: a large picture takes a while to read, and the frame is shown and
+// answers meanwhile.
+DWORD WINAPI LoadPicture(void* parameter) {
+    auto* state = static_cast<ViewerState*>(parameter);
+    state->picture.Load(state->path);
+    app::TraceStep("picture loaded");
+    PostMessageW(state->frame, kPictureLoaded, 0, 0);
+    return 0;
+}
+
 }  // namespace
 
 void RunViewer(const wchar_t* path, int showCommand) {
+    app::TraceStep("viewer entry");
     if (!IsExistingFile(path)) return;
     const HINSTANCE module = ThisModule();
     WindowClasses classes(module);
     if (!classes.ok()) return;
 
     ViewerState state;
+    state.path = path;
     state.fileName = PathFindFileNameW(path);
-    state.picture.Load(path);
 
     wchar_t title[kMaxPathChars + ARRAYSIZE(kTitleSuffix)];
     JoinTexts(title, ARRAYSIZE(title), state.fileName, L"", kTitleSuffix);
@@ -233,14 +261,23 @@ void RunViewer(const wchar_t* path, int showCommand) {
     if (window == nullptr) return;
     // The title comes last: whoever finds the frame by its title finds canvas and pane too.
     SetWindowTextW(window, title);
+    app::TraceStep("viewer titled");
     // A viewer that nobody can see would only wait forever: it never starts hidden.
     ShowWindow(window, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
     UpdateWindow(window);
+    app::TraceStep("viewer shown");
+    state.frame = window;
+    HANDLE loader = CreateThread(nullptr, 0, LoadPicture, &state, 0, nullptr);
+    if (loader == nullptr) LoadPicture(&state);
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
+    }
+    if (loader != nullptr) {
+        WaitForSingleObject(loader, INFINITE);
+        CloseHandle(loader);
     }
 }
 

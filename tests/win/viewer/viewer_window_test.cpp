@@ -18,6 +18,20 @@ constexpr DWORD kAppearMs = 15000;
 constexpr DWORD kExitMs = 10000;
 const char kFrameClass[] = "Photo_Lightweight_Viewer";
 
+// The red of every pixel of e2e::MakeBmp24's bitmaps; the canvas's own background is lighter.
+constexpr BYTE kBitmapRed = 0xC0;
+
+// The colour on the screen at the centre of a window.
+COLORREF ScreenColourAtCentre(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour =
+        GetPixel(screen, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
 class ViewerWindowTest : public ::testing::Test {
   protected:
     // Starts the viewer on a fresh file named fileName (a bitmap unless other bytes are
@@ -96,6 +110,12 @@ TEST_F(ViewerWindowTest, FrameIsTitledWithFileNameAndHoldsCanvasAndPane) {
     EXPECT_EQ(e2e::DescribeWindow(pane_).parent, frame_);
     EXPECT_EQ(e2e::DescribeWindow(canvas_).parent, frame_);
     ExpectLayoutFollowsFrame();
+    // The picture, read while the frame already shows, is then drawn on the canvas (the frame
+    // put above every other window on the display first).
+    SetWindowPos(frame_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_TRUE(e2e::WaitUntil(
+        5000, [&] { return GetRValue(ScreenColourAtCentre(canvas_)) == kBitmapRed; }))
+        << std::hex << ScreenColourAtCentre(canvas_);
 }
 
 TEST_F(ViewerWindowTest, AFileItCannotReadStillGetsItsTitledFrameCanvasAndPane) {
