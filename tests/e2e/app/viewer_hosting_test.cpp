@@ -359,9 +359,10 @@ TEST_F(ProgramViewerHostingTest, NamesOutsideTheCodePageOpenDockAndConvert) {
     EXPECT_NE(bitmaps[6], bitmaps[7]);
 }
 
-TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImageAndACameraRawPhoto) {
+// The newer formats, each repaired and reopened: a WebP image, RAW photos' embedded previews
+// turned upright, a JPEG XL photo named with characters the code page lacks, a phone's HEIC.
+TEST_F(ProgramViewerHostingTest, RepairConvertsTheNewerFormats) {
     RepairAndReopen("网页 图片.webp", e2e::ReadFileBytes(e2e::TestImage("test.webp")).value_or(""));
-    // The RAW photo's embedded preview, turned upright.
     imageconv::test::DngParts raw;
     raw.thumbnail = imageconv::test::Pattern(160, 120, 3);
     raw.orientation = 6;
@@ -374,15 +375,8 @@ TEST_F(ProgramViewerHostingTest, RepairConvertsAWebpImageAndACameraRawPhoto) {
     const std::vector<uint8_t> raf = imageconv::test::Raf(imageconv::test::ReadFile(jpeg), 8);
     DeleteFileA(jpeg.c_str());
     RepairAndReopen("相机 照片.raf", std::string(raf.begin(), raf.end()));
-}
-
-// A JPEG XL photo named with characters the code page lacks.
-TEST_F(ProgramViewerHostingTest, RepairConvertsAJpegXlPhoto) {
     RepairAndReopen(L"사진 여행.jxl", "__ __~*.jxl.bmp",
                     e2e::ReadFileBytes(e2e::TestImage("turned.jxl")).value_or(""), "");
-}
-
-TEST_F(ProgramViewerHostingTest, RepairConvertsAPhoneHeicPhoto) {
     RepairAndReopen("手机 照片.heic",
                     e2e::ReadFileBytes(e2e::TestImage("example.heic")).value_or(""));
 }
