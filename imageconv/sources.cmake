@@ -31,7 +31,9 @@ set(KV_IMAGECONV_SOURCES
   ${KV_IMAGECONV_DIR}/formats/heif/heif_reader.cpp
   ${KV_IMAGECONV_DIR}/memory/counted_blocks.cpp
   ${KV_IMAGECONV_DIR}/memory/counted_memory.cpp
+  ${KV_IMAGECONV_DIR}/memory/row_bands.cpp
   ${KV_IMAGECONV_DIR}/memory/temp_file_name.cpp
+  ${KV_IMAGECONV_DIR}/memory/write_ahead.cpp
 )
 if(KV_IMAGECONV_WINDOWS)
   list(APPEND KV_IMAGECONV_SOURCES ${KV_IMAGECONV_DIR}/memory/platform_win32.cpp)

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "imageconv/memory/row_bands.h"
+
 namespace kv::imageconv {
 namespace {
 
@@ -329,7 +331,11 @@ void RowsToSrgb::Run(void* self) {
 void ConvertRowsToSrgb(RasterImage* image, const ColourDescription& colours, Samples samples) {
     if (image->empty() || image->bits() != 24) return;
     SrgbConversion conversion;
-    if (conversion.Prepare(colours, samples)) conversion.ConvertRows(image, 0, image->height());
+    if (!conversion.Prepare(colours, samples)) return;
+    // The conversion only reads its tables (lcms2's transforms may be shared by threads).
+    ForEachRowBand(image->height(), image->width(), [&](int32_t first, int32_t count) {
+        conversion.ConvertRows(image, first, count);
+    });
 }
 
 }  // namespace kv::imageconv

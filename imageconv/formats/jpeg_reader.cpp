@@ -122,6 +122,7 @@ bool JpegReader::Decode() {
 bool JpegReader::ReadRows(RasterImage* image) {
     if (setjmp(errors_.jump)) {
         rowsToSrgb_.Stop();
+        writeAhead_.Stop();
         return false;
     }
     const int bits = decompressor_.output_components == 3 ? 24 : 8;
@@ -134,19 +135,23 @@ bool JpegReader::ReadRows(RasterImage* image) {
     }
     const JDIMENSION height = decompressor_.output_height;
     rowsToSrgb_.Begin(&colour_, image);
+    writeAhead_.Start(image->pixels(), image->stride() * size_t(height));
     JSAMPROW rows[kRowsPerCall];
     while (decompressor_.output_scanline < height) {
         const JDIMENSION first = decompressor_.output_scanline;
         JDIMENSION count = height - first;
         if (count > JDIMENSION(kRowsPerCall)) count = kRowsPerCall;
         for (JDIMENSION i = 0; i < count; ++i) rows[i] = image->Row(int32_t(first + i));
+        writeAhead_.WaitFor(image->stride() * size_t(first + count));
         const JDIMENSION read = jpeg_read_scanlines(&decompressor_, rows, count);
         if (read == 0) {
             rowsToSrgb_.Stop();
+            writeAhead_.Stop();
             return false;
         }
         rowsToSrgb_.Decoded(int32_t(first + read));
     }
+    writeAhead_.Stop();
     rowsToSrgb_.Finish();
     return !(preview_ && errors_.endedEarly);
 }

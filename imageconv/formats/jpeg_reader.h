@@ -12,6 +12,7 @@
 #include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/formats/input_file.h"
 #include "imageconv/image_reader.h"
+#include "imageconv/memory/write_ahead.h"
 
 namespace kv::imageconv {
 
@@ -49,6 +50,7 @@ class JpegReader : public ImageReader {
     int orientation_ = 1;    // EXIF orientation, 1 = as stored
     SrgbConversion colour_;  // from the ICC profile, applied as the rows are decoded
     RowsToSrgb rowsToSrgb_;
+    WriteAhead writeAhead_;  // the rows' pages made writable ahead of the decoder
     bool opened_ = false;
 };
 

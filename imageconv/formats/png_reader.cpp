@@ -124,7 +124,10 @@ bool PngReader::Decode() {
 bool PngReader::ReadRows() {
     png_structp png = AsPng(png_);
     png_infop info = AsInfo(info_);
-    if (setjmp(png_jmpbuf(png))) return false;
+    if (setjmp(png_jmpbuf(png))) {
+        writeAhead_.Stop();
+        return false;
+    }
     if (paletteCount_ > RasterImage::kMaxPalette) return false;
     if (!target_->Create(width_, height_, bits_, paletteCount_)) return false;
     if (paletteCount_ > 0) {
@@ -141,12 +144,15 @@ bool PngReader::ReadRows() {
     png_read_update_info(png, info);
     // Whatever the transformations do, libpng must deliver exactly one image row per row.
     if (png_get_rowbytes(png, info) != target_->stride()) return false;
+    writeAhead_.Start(target_->pixels(), target_->stride() * size_t(height_));
     for (int pass = 0; pass < passes; ++pass) {
         for (int32_t y = 0; y < height_; ++y) {
             png_bytep row = target_->Row(y);
+            writeAhead_.WaitFor(target_->stride() * size_t(y + 1));
             png_read_rows(png, &row, nullptr, 1);
         }
     }
+    writeAhead_.Stop();
     // What follows the last row (the end of the compressed stream, the chunks after the
     // image data) holds nothing the conversion uses, so it is not read at all. Colours are
     // turned into sRGB by lcms2, not by libpng's gamma correction.

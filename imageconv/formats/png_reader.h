@@ -7,6 +7,7 @@
 
 #include "imageconv/formats/input_file.h"
 #include "imageconv/image_reader.h"
+#include "imageconv/memory/write_ahead.h"
 
 namespace kv::imageconv {
 
@@ -30,6 +31,7 @@ class PngReader : public ImageReader {
     int32_t height_ = 0;
     int bits_ = 0;
     int paletteCount_ = 0;
+    WriteAhead writeAhead_;  // the rows' pages made writable ahead of libpng
     bool opened_ = false;
 };
 

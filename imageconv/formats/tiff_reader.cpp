@@ -6,6 +6,7 @@
 
 #include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/formats/to_24bit.h"
+#include "imageconv/memory/write_ahead.h"
 
 namespace kv::imageconv {
 namespace {
@@ -204,6 +205,8 @@ bool TiffReader::ReadImage() {
     MappedBuffer raster;
     if (!raster.Allocate(size_t(bandBytes))) return false;
     rowsToSrgb.Begin(&colour, target_);
+    WriteAhead writeAhead;
+    writeAhead.Start(target_->pixels(), target_->stride() * size_t(height_));
     char message[1024] = "";
     TIFFRGBAImage rgba;
     if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&rgba, tiff, 0, message)) {
@@ -217,6 +220,7 @@ bool TiffReader::ReadImage() {
         rgba.row_offset = int(y);
         rgba.col_offset = 0;
         ok = TIFFRGBAImageGet(&rgba, reinterpret_cast<uint32_t*>(raster.data()), width_, rows);
+        writeAhead.WaitFor(target_->stride() * size_t(y + rows));
         for (uint32_t r = 0; ok && r < rows; ++r) {
             // Each raster value holds red, green, blue, alpha; alpha is dropped.
             PackColourBytes(raster.data() + r * rasterStride, target_->Row(int32_t(y + r)),

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "imageconv/formats/byte_order.h"
+#include "imageconv/memory/row_bands.h"
 
 namespace kv::imageconv {
 namespace {
@@ -52,26 +53,24 @@ bool ConvertTo24Bit(const RasterImage& source, RasterImage* target) {
             table[i] = entry.red | uint32_t(entry.green) << 8 | uint32_t(entry.blue) << 16;
         }
     }
-    for (int32_t y = 0; y < source.height(); ++y) {
-        const uint8_t* in = source.Row(y);
-        uint8_t* out = target->Row(y);
-        switch (source.bits()) {
-            case 8:
+    const int bits = source.bits();
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    // Rows are independent: bands of them are converted side by side.
+    ForEachRowBand(source.height(), width, [&](int32_t first, int32_t count) {
+        for (int32_t y = first; y < first + count; ++y) {
+            const uint8_t* in = source.Row(y);
+            uint8_t* out = target->Row(y);
+            if (bits == 8) {
                 TableRow(in, out, width, table);
-                break;
-            case 16:
+            } else if (bits == 16) {
                 Word555Row(in, out, width);
-                break;
-            case 24:
+            } else if (bits == 24) {
                 memcpy(out, in, target->stride());
-                break;
-            case 32:
+            } else {
                 PackColourBytes(in, out, width, 1);  // alpha comes first
-                break;
-            default:
-                return false;
+            }
         }
-    }
+    });
     target->Flush();
     return true;
 }

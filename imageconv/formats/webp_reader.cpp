@@ -8,6 +8,7 @@
 
 #include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/formats/to_24bit.h"
+#include "imageconv/memory/write_ahead.h"
 
 namespace kv::imageconv {
 namespace {
@@ -103,6 +104,7 @@ bool WebpReader::DecodeStill(const uint8_t* data, size_t size) {
     config.output.u.RGBA.rgba = target_->pixels();
     config.output.u.RGBA.stride = int(target_->stride());
     config.output.u.RGBA.size = target_->stride() * size_t(height_);
+    TouchPages(target_->pixels(), config.output.u.RGBA.size);
     const bool ok = WebPDecode(data, size, &config) == VP8_STATUS_OK;
     WebPFreeDecBuffer(&config.output);
     if (ok) target_->Flush();

@@ -2,12 +2,16 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "imageconv/colour/colour_profiles.h"
+#include "imageconv/colour/colour_to_srgb.h"
+#include "imageconv/memory/row_bands.h"
 
 namespace kv::imageconv {
 namespace {
@@ -113,9 +117,9 @@ struct Plane {
     int depth = 8;
     int shiftX = 0, shiftY = 0;
 
+    const uint8_t* RowOf(int32_t y) const { return data + size_t(y >> shiftY) * size_t(stride); }
     // Bits above the depth are dropped, so that every sample indexes its table.
-    unsigned At(int32_t x, int32_t y) const {
-        const uint8_t* row = data + size_t(y >> shiftY) * size_t(stride);
+    unsigned At(const uint8_t* row, int32_t x) const {
         const unsigned mask = (1u << depth) - 1;
         if (depth <= 8) return row[x >> shiftX] & mask;
         uint16_t sample;
@@ -173,9 +177,17 @@ std::vector<int32_t> Scaled(const std::vector<double>& chroma, double factor) {
     return table;
 }
 
-uint8_t Level(int64_t fixed) {
-    const int64_t level = (fixed + int64_t(kOne) / 2) >> 16;
+template <typename Fixed>
+uint8_t Level(Fixed fixed) {
+    const Fixed level = (fixed + Fixed(kOne) / 2) >> 16;
     return uint8_t(level < 0 ? 0 : level > 255 ? 255 : level);
+}
+
+// The largest magnitude in a table.
+int64_t Largest(const std::vector<int32_t>& table) {
+    int64_t largest = 0;
+    for (const int32_t v : table) largest = std::max<int64_t>(largest, std::abs(int64_t(v)));
+    return largest;
 }
 
 // The SDR curves constant luminance is defined with: value (0-1) to code value and back.
@@ -238,84 +250,147 @@ class ConstantLuminance {
     uint8_t coded_[kSteps + 1];
 };
 
-}  // namespace
-
-bool PlanesTo24Bit(const heif_image* image, const heif_image_handle* handle, RasterImage* target) {
-    const int32_t width = heif_image_get_primary_width(image);
-    const int32_t height = heif_image_get_primary_height(image);
-    const heif_colorspace space = heif_image_get_colorspace(image);
-    const bool grey = space == heif_colorspace_monochrome;
-    const bool rgb = space == heif_colorspace_RGB;
-    if (!grey && !rgb && space != heif_colorspace_YCbCr) return false;
-    Plane first, second, third;
-    const heif_channel channels[2][3] = {{heif_channel_Y, heif_channel_Cb, heif_channel_Cr},
-                                         {heif_channel_R, heif_channel_G, heif_channel_B}};
-    const heif_channel* used = channels[rgb ? 1 : 0];
-    if (width < 1 || height < 1 || !GetPlane(image, used[0], width, height, &first)) return false;
-    if (!grey && (!GetPlane(image, used[1], width, height, &second) ||
-                  !GetPlane(image, used[2], width, height, &third))) {
-        return false;
-    }
-    const Coding coding = CodingOf(image, handle);
-    if (!coding.known) return false;
-    const bool planesAreColours = rgb || coding.identity;
-    // Planes that hold colours directly (red, green, blue; or green, blue, red) use the
-    // luma scale for each of them.
-    const std::vector<int32_t> luma = LumaTable(first.depth, coding.fullRange || rgb);
-    std::vector<int32_t> crRed, crGreen, cbGreen, cbBlue, secondLevels, thirdLevels;
-    std::unique_ptr<ConstantLuminance> constantLuminance;
-    if (planesAreColours && !grey) {
-        secondLevels = LumaTable(second.depth, coding.fullRange || rgb);
-        thirdLevels = LumaTable(third.depth, coding.fullRange || rgb);
-    } else if (!grey) {
-        const double kg = 1.0 - coding.kr - coding.kb;
-        const std::vector<double> cb = ChromaTable(second.depth, coding.fullRange);
-        const std::vector<double> cr = ChromaTable(third.depth, coding.fullRange);
-        if (coding.constantLuminance) {
-            constantLuminance = std::make_unique<ConstantLuminance>(coding, cb, cr);
+// The planes and what turns their samples into red, green and blue; it only reads them, so
+// that bands of rows can be done side by side.
+class PlaneRows {
+  public:
+    bool Prepare(const heif_image* image, const heif_image_handle* handle) {
+        width_ = heif_image_get_primary_width(image);
+        height_ = heif_image_get_primary_height(image);
+        const heif_colorspace space = heif_image_get_colorspace(image);
+        grey_ = space == heif_colorspace_monochrome;
+        rgb_ = space == heif_colorspace_RGB;
+        if (!grey_ && !rgb_ && space != heif_colorspace_YCbCr) return false;
+        const heif_channel channels[2][3] = {{heif_channel_Y, heif_channel_Cb, heif_channel_Cr},
+                                             {heif_channel_R, heif_channel_G, heif_channel_B}};
+        const heif_channel* used = channels[rgb_ ? 1 : 0];
+        if (width_ < 1 || height_ < 1 || !GetPlane(image, used[0], width_, height_, &first_)) {
+            return false;
         }
-        // YCgCo: green is luma plus Cg, red and blue luma minus Cg, plus and minus Co.
-        if (coding.ycgco) {
-            cbGreen = Scaled(cb, 1.0);
-            crRed = Scaled(cr, 1.0);
-        } else {
-            crRed = Scaled(cr, 2.0 - 2.0 * coding.kr);
-            crGreen = Scaled(cr, -(2.0 - 2.0 * coding.kr) * coding.kr / kg);
-            cbGreen = Scaled(cb, -(2.0 - 2.0 * coding.kb) * coding.kb / kg);
-            cbBlue = Scaled(cb, 2.0 - 2.0 * coding.kb);
+        if (!grey_ && (!GetPlane(image, used[1], width_, height_, &second_) ||
+                       !GetPlane(image, used[2], width_, height_, &third_))) {
+            return false;
         }
-    }
-    if (!target->Create(width, height, 24, 0)) return false;
-    for (int32_t y = 0; y < height; ++y) {
-        uint8_t* out = target->Row(y);
-        for (int32_t x = 0; x < width; ++x, out += 3) {
-            const int32_t y0 = luma[first.At(x, y)];
-            if (grey) {
-                out[0] = out[1] = out[2] = Level(y0);
-            } else if (rgb) {
-                out[0] = Level(y0);
-                out[1] = Level(secondLevels[second.At(x, y)]);
-                out[2] = Level(thirdLevels[third.At(x, y)]);
-            } else if (coding.identity) {
-                out[0] = Level(thirdLevels[third.At(x, y)]);
-                out[1] = Level(y0);
-                out[2] = Level(secondLevels[second.At(x, y)]);
-            } else if (coding.ycgco) {
-                const int64_t lessGreen = int64_t(y0) - cbGreen[second.At(x, y)];
-                const int32_t orange = crRed[third.At(x, y)];
-                out[0] = Level(lessGreen + orange);
-                out[1] = Level(int64_t(y0) + cbGreen[second.At(x, y)]);
-                out[2] = Level(lessGreen - orange);
-            } else if (constantLuminance) {
-                constantLuminance->Pixel(y0, second.At(x, y), third.At(x, y), out);
+        coding_ = CodingOf(image, handle);
+        if (!coding_.known) return false;
+        const bool planesAreColours = rgb_ || coding_.identity;
+        // Planes that hold colours directly (red, green, blue; or green, blue, red) use the
+        // luma scale for each of them.
+        luma_ = LumaTable(first_.depth, coding_.fullRange || rgb_);
+        if (planesAreColours && !grey_) {
+            secondLevels_ = LumaTable(second_.depth, coding_.fullRange || rgb_);
+            thirdLevels_ = LumaTable(third_.depth, coding_.fullRange || rgb_);
+        } else if (!grey_) {
+            const double kg = 1.0 - coding_.kr - coding_.kb;
+            const std::vector<double> cb = ChromaTable(second_.depth, coding_.fullRange);
+            const std::vector<double> cr = ChromaTable(third_.depth, coding_.fullRange);
+            if (coding_.constantLuminance) {
+                constantLuminance_ = std::make_unique<ConstantLuminance>(coding_, cb, cr);
+            }
+            // YCgCo: green is luma plus Cg, red and blue luma minus Cg, plus and minus Co.
+            if (coding_.ycgco) {
+                cbGreen_ = Scaled(cb, 1.0);
+                crRed_ = Scaled(cr, 1.0);
             } else {
-                const unsigned cb = second.At(x, y), cr = third.At(x, y);
-                out[0] = Level(int64_t(y0) + crRed[cr]);
-                out[1] = Level(int64_t(y0) + crGreen[cr] + cbGreen[cb]);
-                out[2] = Level(int64_t(y0) + cbBlue[cb]);
+                crRed_ = Scaled(cr, 2.0 - 2.0 * coding_.kr);
+                crGreen_ = Scaled(cr, -(2.0 - 2.0 * coding_.kr) * coding_.kr / kg);
+                cbGreen_ = Scaled(cb, -(2.0 - 2.0 * coding_.kb) * coding_.kb / kg);
+                cbBlue_ = Scaled(cb, 2.0 - 2.0 * coding_.kb);
+            }
+        }
+        // The usual photo: 8-bit Y'CbCr whose sums cannot leave 32 bits.
+        plainYcc_ = !grey_ && !rgb_ && !coding_.identity && !coding_.ycgco && !constantLuminance_ &&
+                    first_.depth == 8 && second_.depth == 8 && third_.depth == 8 &&
+                    Largest(luma_) + Largest(crRed_) + Largest(crGreen_) + Largest(cbGreen_) +
+                            Largest(cbBlue_) <
+                        (int64_t(1) << 30);
+        return true;
+    }
+
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
+
+    void Fill(RasterImage* target, int32_t firstRow, int32_t count) const {
+        for (int32_t y = firstRow; y < firstRow + count; ++y) {
+            if (plainYcc_) {
+                PlainYccRow(y, target->Row(y));
+            } else {
+                AnyRow(y, target->Row(y));
             }
         }
     }
+
+  private:
+    void PlainYccRow(int32_t y, uint8_t* out) const {
+        const uint8_t* luma = first_.RowOf(y);
+        const uint8_t* cbRow = second_.RowOf(y);
+        const uint8_t* crRow = third_.RowOf(y);
+        const int cbShift = second_.shiftX, crShift = third_.shiftX;
+        for (int32_t x = 0; x < width_; ++x, out += 3) {
+            const int32_t y0 = luma_[luma[x]];
+            const unsigned cb = cbRow[x >> cbShift], cr = crRow[x >> crShift];
+            out[0] = Level(y0 + crRed_[cr]);
+            out[1] = Level(y0 + crGreen_[cr] + cbGreen_[cb]);
+            out[2] = Level(y0 + cbBlue_[cb]);
+        }
+    }
+
+    void AnyRow(int32_t y, uint8_t* out) const {
+        const uint8_t* firstRow = first_.RowOf(y);
+        const uint8_t* secondRow = grey_ ? nullptr : second_.RowOf(y);
+        const uint8_t* thirdRow = grey_ ? nullptr : third_.RowOf(y);
+        for (int32_t x = 0; x < width_; ++x, out += 3) {
+            const int32_t y0 = luma_[first_.At(firstRow, x)];
+            if (grey_) {
+                out[0] = out[1] = out[2] = Level(int64_t(y0));
+            } else if (rgb_) {
+                out[0] = Level(int64_t(y0));
+                out[1] = Level(int64_t(secondLevels_[second_.At(secondRow, x)]));
+                out[2] = Level(int64_t(thirdLevels_[third_.At(thirdRow, x)]));
+            } else if (coding_.identity) {
+                out[0] = Level(int64_t(thirdLevels_[third_.At(thirdRow, x)]));
+                out[1] = Level(int64_t(y0));
+                out[2] = Level(int64_t(secondLevels_[second_.At(secondRow, x)]));
+            } else if (coding_.ycgco) {
+                const unsigned cg = second_.At(secondRow, x);
+                const int64_t lessGreen = int64_t(y0) - cbGreen_[cg];
+                const int32_t orange = crRed_[third_.At(thirdRow, x)];
+                out[0] = Level(lessGreen + orange);
+                out[1] = Level(int64_t(y0) + cbGreen_[cg]);
+                out[2] = Level(lessGreen - orange);
+            } else if (constantLuminance_) {
+                constantLuminance_->Pixel(y0, second_.At(secondRow, x), third_.At(thirdRow, x),
+                                          out);
+            } else {
+                const unsigned cb = second_.At(secondRow, x), cr = third_.At(thirdRow, x);
+                out[0] = Level(int64_t(y0) + crRed_[cr]);
+                out[1] = Level(int64_t(y0) + crGreen_[cr] + cbGreen_[cb]);
+                out[2] = Level(int64_t(y0) + cbBlue_[cb]);
+            }
+        }
+    }
+
+    int32_t width_ = 0, height_ = 0;
+    bool grey_ = false, rgb_ = false, plainYcc_ = false;
+    Plane first_, second_, third_;
+    Coding coding_;
+    std::vector<int32_t> luma_, crRed_, crGreen_, cbGreen_, cbBlue_, secondLevels_, thirdLevels_;
+    std::unique_ptr<ConstantLuminance> constantLuminance_;
+};
+
+}  // namespace
+
+bool PlanesTo24Bit(const heif_image* image, const heif_image_handle* handle,
+                   const SrgbConversion& colour, RasterImage* target) {
+    PlaneRows planes;
+    if (!planes.Prepare(image, handle) || !target->Create(planes.width(), planes.height(), 24, 0)) {
+        return false;
+    }
+    // Each band's rows are turned into sRGB while they are still in the cache.
+    ForEachRowBand(planes.height(), planes.width(), [&](int32_t first, int32_t count) {
+        planes.Fill(target, first, count);
+        colour.ConvertRows(target, first, count);
+    });
     return true;
 }
 

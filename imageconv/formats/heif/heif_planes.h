@@ -9,8 +9,12 @@ struct heif_image_handle;
 
 namespace kv::imageconv {
 
-// Creates `target` at the decoded size and fills it from `image`'s planes; `handle`'s colour
-// description comes before the decoded image's.
-bool PlanesTo24Bit(const heif_image* image, const heif_image_handle* handle, RasterImage* target);
+class SrgbConversion;
+
+// Creates `target` at the decoded size and fills it from `image`'s planes, turned into sRGB by
+// `colour` when it is ready; `handle`'s colour description comes before the decoded image's.
+// Bands of rows are done side by side on the machine's cores.
+bool PlanesTo24Bit(const heif_image* image, const heif_image_handle* handle,
+                   const SrgbConversion& colour, RasterImage* target);
 
 }  // namespace kv::imageconv

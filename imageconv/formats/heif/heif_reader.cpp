@@ -57,10 +57,10 @@ bool Succeeded(const heif_error& error) {
     return error.code == heif_error_Ok;
 }
 
-// Turns the stored rows into sRGB from the image's ICC profile, else its nclx code points:
-// those of its colr box, else those the coded stream carries (an AV1 sequence header).
-void ConvertToSrgb(const heif_image_handle* handle, const heif_image* decoded,
-                   RasterImage* target) {
+// The conversion into sRGB from the image's ICC profile, else its nclx code points: those of
+// its colr box, else those the coded stream carries (an AV1 sequence header).
+void PrepareSrgb(const heif_image_handle* handle, const heif_image* decoded,
+                 SrgbConversion* colour) {
     std::vector<uint8_t> icc(heif_image_handle_get_raw_color_profile_size(handle));
     ColourDescription colours;
     heif_color_profile_nclx* nclx = nullptr;
@@ -76,7 +76,7 @@ void ConvertToSrgb(const heif_image_handle* handle, const heif_image* decoded,
     }
     heif_nclx_color_profile_free(nclx);
     const bool grey = heif_image_get_colorspace(decoded) == heif_colorspace_monochrome;
-    ConvertRowsToSrgb(target, colours, grey ? Samples::kGreyAsRgb8 : Samples::kRgb8);
+    colour->Prepare(colours, grey ? Samples::kGreyAsRgb8 : Samples::kRgb8);
 }
 }  // namespace
 
@@ -184,9 +184,10 @@ bool HeifReader::CopyDecoded() {
     // Held from here: the conversion below may be refused an allocation and throw.
     const std::unique_ptr<heif_image, void (*)(const heif_image*)> image(decoded,
                                                                          heif_image_release);
-    if (!ok || !PlanesTo24Bit(image.get(), primary_, target_)) return false;
-    // The rows are in our storage now.
-    ConvertToSrgb(primary_, image.get(), target_);
+    if (!ok) return false;
+    SrgbConversion colour;
+    PrepareSrgb(primary_, image.get(), &colour);
+    if (!PlanesTo24Bit(image.get(), primary_, colour, target_)) return false;
     target_->Flush();
     return true;
 }

@@ -10,6 +10,7 @@
 #include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/formats/jxl/jxl_runner.h"
 #include "imageconv/memory/counted_memory.h"
+#include "imageconv/memory/write_ahead.h"
 
 namespace kv::imageconv {
 namespace {
@@ -218,6 +219,7 @@ bool JxlReader::DecodeFirstFrame(JxlDecoder* decoder) {
             }
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
                 if (!target_->Create(width_, height_, 24, 0)) return false;
+                TouchPages(target_->pixels(), target_->stride() * size_t(height_));
                 const JxlDecoderStatus set =
                     format.data_type == JXL_TYPE_UINT16
                         ? JxlDecoderSetImageOutCallback(decoder, &format, ConvertDeepRow, &rows)

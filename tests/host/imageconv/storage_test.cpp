@@ -1,14 +1,17 @@
 // Backing files, image storage and the conversion to 24 bits.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "imageconv/formats/to_24bit.h"
 #include "imageconv/memory/counted_memory.h"
 #include "imageconv/memory/mapped_buffer.h"
 #include "imageconv/memory/platform.h"
+#include "imageconv/memory/write_ahead.h"
 #include "imageconv/raster_image.h"
 #include "tests/host/imageconv/scratch_dir.h"
 
@@ -129,6 +132,37 @@ TEST(CountedMemoryTest, BlocksTakenBeforeTheConversionLendItNothing) {
     free(within);
 }
 
+// A decoder that fills a fresh block from the top while its pages are made writable ahead of
+// it, one that stops early, and one that writes in an order of its own: every byte it wrote
+// is kept, and every byte it did not write keeps what the block held.
+TEST_F(StorageTest, PagesMadeWritableAheadKeepEveryByte) {
+    constexpr size_t kSize = (size_t(9) << 20) + 777;  // large enough for a thread of its own
+    const auto held = [](size_t i) { return uint8_t(i * 7 + 3); };
+    const auto written = [](size_t i) { return uint8_t(i * 11 + 1); };
+    for (const size_t stopAt : {kSize, size_t(1) << 20, size_t(0)}) {
+        SCOPED_TRACE(testing::Message() << "decoder stops at " << stopAt);
+        MappedBuffer block;
+        ASSERT_TRUE(block.Allocate(kSize));
+        for (size_t i = 0; i < kSize; ++i) block.data()[i] = held(i);
+        WriteAhead ahead;
+        ahead.Start(block.data(), kSize);
+        for (size_t begin = 0, step = 4099; begin < stopAt; begin += step, step = step * 3 / 2) {
+            const size_t end = std::min(begin + step, stopAt);
+            ahead.WaitFor(end);
+            for (size_t i = begin; i < end; ++i) block.data()[i] = written(i);
+        }
+        ahead.Stop();
+        size_t wrong = 0;
+        for (size_t i = 0; i < kSize; ++i)
+            wrong += block.data()[i] != (i < stopAt ? written(i) : held(i));
+        EXPECT_EQ(wrong, 0u);
+        TouchPages(block.data(), kSize);
+        for (size_t i = 0; i < kSize; ++i)
+            wrong += block.data()[i] != (i < stopAt ? written(i) : held(i));
+        EXPECT_EQ(wrong, 0u) << "touched all at once";
+    }
+}
+
 class ConversionTest : public ScratchDirTest {
   protected:
     // Converts a 2 × 1 image made by `fill` and answers its six RGB bytes.
@@ -180,34 +214,38 @@ TEST_F(ConversionTest, EachDepthBecomesRedGreenBlue) {
 }
 
 // Rows of odd widths: every pixel, the last of each row included, lands in its own three
-// bytes and nothing spills into the neighbouring row.
+// bytes and nothing spills into the neighbouring row; a picture of a few megapixels is
+// converted in bands side by side, each keeping to its rows.
 TEST_F(ConversionTest, WideRowsConvertEveryPixelInPlace) {
-    constexpr int kWidth = 7, kHeight = 3;
-    for (int bits : {8, 32}) {
-        for (int paletteCount : {0, 256}) {
-            if (bits == 32 && paletteCount) continue;
-            SCOPED_TRACE(testing::Message() << bits << " bits, palette " << paletteCount);
-            RasterImage source, target;
-            ASSERT_TRUE(source.Create(kWidth, kHeight, bits, paletteCount));
-            for (int i = 0; i < paletteCount; ++i) {
-                source.palette()[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)};
-            }
-            for (size_t i = 0; i < size_t(kWidth * kHeight * bits / 8); ++i) {
-                source.pixels()[i] = uint8_t(i * 13 + 5);
-            }
-            ASSERT_TRUE(target.Create(kWidth, kHeight, 24, 0));
-            ASSERT_TRUE(ConvertTo24Bit(source, &target));
-            for (int p = 0; p < kWidth * kHeight; ++p) {
-                uint8_t expected[3];
-                if (bits == 32) {
-                    memcpy(expected, source.pixels() + p * 4 + 1, 3);
-                } else if (paletteCount) {
-                    const PaletteEntry& entry = source.palette()[source.pixels()[p]];
-                    expected[0] = entry.red, expected[1] = entry.green, expected[2] = entry.blue;
-                } else {
-                    memset(expected, source.pixels()[p], 3);
+    for (const auto& [kWidth, kHeight] : {std::pair{7, 3}, std::pair{1531, 1399}}) {
+        for (int bits : {8, 32}) {
+            for (int paletteCount : {0, 256}) {
+                if (bits == 32 && paletteCount) continue;
+                SCOPED_TRACE(testing::Message() << kWidth << " x " << kHeight << ", " << bits
+                                                << " bits, palette " << paletteCount);
+                RasterImage source, target;
+                ASSERT_TRUE(source.Create(kWidth, kHeight, bits, paletteCount));
+                for (int i = 0; i < paletteCount; ++i) {
+                    source.palette()[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)};
                 }
-                EXPECT_EQ(memcmp(target.pixels() + p * 3, expected, 3), 0) << "pixel " << p;
+                for (size_t i = 0; i < size_t(kWidth * kHeight * bits / 8); ++i) {
+                    source.pixels()[i] = uint8_t(i * 13 + 5);
+                }
+                ASSERT_TRUE(target.Create(kWidth, kHeight, 24, 0));
+                ASSERT_TRUE(ConvertTo24Bit(source, &target));
+                for (int p = 0; p < kWidth * kHeight; ++p) {
+                    uint8_t expected[3];
+                    if (bits == 32) {
+                        memcpy(expected, source.pixels() + p * 4 + 1, 3);
+                    } else if (paletteCount) {
+                        const PaletteEntry& entry = source.palette()[source.pixels()[p]];
+                        expected[0] = entry.red, expected[1] = entry.green,
+                        expected[2] = entry.blue;
+                    } else {
+                        memset(expected, source.pixels()[p], 3);
+                    }
+                    ASSERT_EQ(memcmp(target.pixels() + p * 3, expected, 3), 0) << "pixel " << p;
+                }
             }
         }
     }
