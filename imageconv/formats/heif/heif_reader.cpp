@@ -154,6 +154,10 @@ bool HeifReader::ReadStructure(const HeifLayout& layout) {
     }
     // Zero decodes the tiles one after the other on this thread.
     heif_context_set_max_decoding_threads(context_, threads > 1 ? int(threads) : 0);
+    // A single coded picture's rows may be decoded side by side by the codec's own workers
+    // (HEVC coded with wavefronts); they hold no picture of their own.
+    const uint64_t cores = std::min<uint64_t>(std::thread::hardware_concurrency(), kMaxTileThreads);
+    codecThreads_ = layout.composedWidth == 0 && cores > 1 ? int(cores) : 0;
     return true;
 }
 
@@ -178,6 +182,7 @@ bool HeifReader::CopyDecoded() {
         heif_decoding_options_alloc(), heif_decoding_options_free);
     if (!options) return false;
     options->strict_decoding = 1;
+    options->codec_threads = codecThreads_;
     heif_image* decoded = nullptr;
     const bool ok = Succeeded(heif_decode_image(primary_, &decoded, heif_colorspace_undefined,
                                                 heif_chroma_undefined, options.get()));
@@ -200,6 +205,7 @@ void HeifReader::Close() {
     stream_.file.Close();
     stream_.size = stream_.position = 0;
     target_ = nullptr;
+    codecThreads_ = 0;
     opened_ = false;
 }
 

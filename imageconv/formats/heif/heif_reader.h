@@ -40,6 +40,7 @@ class HeifReader : public ImageReader {
     heif_context* context_ = nullptr;
     heif_image_handle* primary_ = nullptr;
     RasterImage* target_ = nullptr;
+    int codecThreads_ = 0;  // the codec's workers inside one coded picture
     bool opened_ = false;
 };
 
