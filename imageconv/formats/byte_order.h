@@ -1,4 +1,4 @@
-// Little-endian fields of file headers, independent of the host's byte order.
+// Little- and big-endian fields of file headers, independent of the host's byte order.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,9 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixel loops assume lit
 
 inline uint16_t Le16(const uint8_t* p) {
     return uint16_t(p[0] | (p[1] << 8));
+}
+inline uint16_t Be16(const uint8_t* p) {
+    return uint16_t(p[0] << 8 | p[1]);
 }
 inline uint32_t Le32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);

@@ -23,4 +23,9 @@ bool InputFile::Length(uint64_t* length) {
     return file_ && FileLength(file_, length);
 }
 
+bool InputFile::ReadAll(uint64_t size, MappedBuffer* block) {
+    return size <= kMaxBlockBytes && block->Allocate(size_t(size)) && Seek(0) &&
+           Read(block->data(), block->size());
+}
+
 }  // namespace kv::imageconv

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "imageconv/memory/mapped_buffer.h"
+
 namespace kv::imageconv {
 
 class InputFile {
@@ -25,6 +27,9 @@ class InputFile {
     }
     bool Seek(uint64_t offset);
     bool Length(uint64_t* length);
+    // The whole file, `size` bytes long, from its start into a fresh scratch block, for
+    // libraries that decode from memory; false when it exceeds the block limit or fails.
+    bool ReadAll(uint64_t size, MappedBuffer* block);
 
   private:
     FILE* file_ = nullptr;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "imageconv/formats/byte_order.h"
+
 namespace kv::imageconv {
 namespace {
 constexpr uint8_t kExifHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
@@ -15,10 +17,7 @@ struct TiffBytes {
     size_t size;
     bool bigEndian;
 
-    uint16_t U16(size_t at) const {
-        return bigEndian ? uint16_t(data[at] << 8 | data[at + 1])
-                         : uint16_t(data[at] | data[at + 1] << 8);
-    }
+    uint16_t U16(size_t at) const { return bigEndian ? Be16(data + at) : Le16(data + at); }
     uint32_t U32(size_t at) const {
         return bigEndian ? uint32_t(U16(at)) << 16 | U16(at + 2)
                          : uint32_t(U16(at + 2)) << 16 | U16(at);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "imageconv/formats/byte_order.h"
 #include "imageconv/formats/jpeg_reader.h"
 #include "imageconv/formats/orientation.h"
 
@@ -21,10 +22,6 @@ constexpr const char* kRawExtensions[] = {
 // LibRaw's orientation (its flip code: bit 2 exchanges rows and columns, bit 1 counts rows
 // from the bottom, bit 0 columns from the right) as an EXIF orientation.
 constexpr int kFlipToOrientation[8] = {1, 2, 4, 3, 5, 8, 6, 7};
-
-uint16_t Be16(const uint8_t* at) {
-    return uint16_t(at[0] << 8 | at[1]);
-}
 
 // The picture size the frame header of the JPEG stream at `offset` declares, found by walking
 // its markers up to the frame; false when the stream ends or its scan starts first.

@@ -327,12 +327,16 @@ class PlaneRows {
         const uint8_t* crRow = third_.RowOf(y);
         const int cbShift = second_.shiftX, crShift = third_.shiftX;
         for (int32_t x = 0; x < width_; ++x, out += 3) {
-            const int32_t y0 = luma_[luma[x]];
-            const unsigned cb = cbRow[x >> cbShift], cr = crRow[x >> crShift];
-            out[0] = Level(y0 + crRed_[cr]);
-            out[1] = Level(y0 + crGreen_[cr] + cbGreen_[cb]);
-            out[2] = Level(y0 + cbBlue_[cb]);
+            YccPixel<int32_t>(luma_[luma[x]], cbRow[x >> cbShift], crRow[x >> crShift], out);
         }
+    }
+
+    // Red, green and blue from luma and chroma, summed in `Fixed`.
+    template <typename Fixed>
+    void YccPixel(int32_t y0, unsigned cb, unsigned cr, uint8_t* out) const {
+        out[0] = Level(Fixed(y0) + crRed_[cr]);
+        out[1] = Level(Fixed(y0) + crGreen_[cr] + cbGreen_[cb]);
+        out[2] = Level(Fixed(y0) + cbBlue_[cb]);
     }
 
     void AnyRow(int32_t y, uint8_t* out) const {
@@ -362,10 +366,7 @@ class PlaneRows {
                 constantLuminance_->Pixel(y0, second_.At(secondRow, x), third_.At(thirdRow, x),
                                           out);
             } else {
-                const unsigned cb = second_.At(secondRow, x), cr = third_.At(thirdRow, x);
-                out[0] = Level(int64_t(y0) + crRed_[cr]);
-                out[1] = Level(int64_t(y0) + crGreen_[cr] + cbGreen_[cb]);
-                out[2] = Level(int64_t(y0) + cbBlue_[cb]);
+                YccPixel<int64_t>(y0, second_.At(secondRow, x), third_.At(thirdRow, x), out);
             }
         }
     }

@@ -16,9 +16,9 @@ namespace kv::imageconv {
 namespace {
 // Bytes that hold the leading file-type box's size, name and main brand.
 constexpr int kFileTypeBytes = 12;
-// Grid tiles decoded side by side, each by a decoder of its own: at most this many at once,
-// and never more than the machine has cores.
-constexpr uint64_t kMaxTileThreads = 8;
+// Grid tiles, or a picture's rows, decoded side by side: on at most this many threads at
+// once, and never more than the machine has cores.
+constexpr uint64_t kMaxThreads = 8;
 
 HeifReader::Stream* StreamOf(void* user) {
     return static_cast<HeifReader::Stream*>(user);
@@ -144,20 +144,19 @@ bool HeifReader::ReadStructure(const HeifLayout& layout) {
     const uint64_t fixed = planes + layout.derivedBytes;
     if (!FitsDecodeBudget(picture.width, picture.height, fixed + decoder)) return false;
     // A composed picture's tiles are decoded on as many threads as the machine has cores,
-    // each holding a decoder of its own, as far as the budget takes them (a coded picture is
-    // decoded on this thread whatever is set here).
-    uint64_t threads = layout.composedWidth > 0 ? std::thread::hardware_concurrency() : 0;
-    threads = std::min(threads, kMaxTileThreads);
+    // each holding a decoder of its own, as far as the budget takes them; a single coded
+    // picture's rows may be decoded side by side by the codec's own workers (HEVC coded with
+    // wavefronts), which hold no picture of their own.
+    const uint64_t cores = std::min<uint64_t>(std::thread::hardware_concurrency(), kMaxThreads);
+    const bool composed = layout.composedWidth > 0;
+    uint64_t threads = composed ? cores : 0;
     while (threads > 1 &&
            !FitsDecodeBudget(picture.width, picture.height, fixed + threads * decoder)) {
         --threads;
     }
     // Zero decodes the tiles one after the other on this thread.
     heif_context_set_max_decoding_threads(context_, threads > 1 ? int(threads) : 0);
-    // A single coded picture's rows may be decoded side by side by the codec's own workers
-    // (HEVC coded with wavefronts); they hold no picture of their own.
-    const uint64_t cores = std::min<uint64_t>(std::thread::hardware_concurrency(), kMaxTileThreads);
-    codecThreads_ = layout.composedWidth == 0 && cores > 1 ? int(cores) : 0;
+    codecThreads_ = !composed && cores > 1 ? int(cores) : 0;
     return true;
 }
 

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <utility>
 
 #include "imageconv/formats/to_24bit.h"
 #include "imageconv/memory/counted_memory.h"
@@ -217,36 +216,34 @@ TEST_F(ConversionTest, EachDepthBecomesRedGreenBlue) {
 // bytes and nothing spills into the neighbouring row; a picture of a few megapixels is
 // converted in bands side by side, each keeping to its rows.
 TEST_F(ConversionTest, WideRowsConvertEveryPixelInPlace) {
-    for (const auto& [kWidth, kHeight] : {std::pair{7, 3}, std::pair{1531, 1399}}) {
-        for (int bits : {8, 32}) {
-            for (int paletteCount : {0, 256}) {
-                if (bits == 32 && paletteCount) continue;
-                SCOPED_TRACE(testing::Message() << kWidth << " x " << kHeight << ", " << bits
-                                                << " bits, palette " << paletteCount);
-                RasterImage source, target;
-                ASSERT_TRUE(source.Create(kWidth, kHeight, bits, paletteCount));
-                for (int i = 0; i < paletteCount; ++i) {
-                    source.palette()[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)};
-                }
-                for (size_t i = 0; i < size_t(kWidth * kHeight * bits / 8); ++i) {
-                    source.pixels()[i] = uint8_t(i * 13 + 5);
-                }
-                ASSERT_TRUE(target.Create(kWidth, kHeight, 24, 0));
-                ASSERT_TRUE(ConvertTo24Bit(source, &target));
-                for (int p = 0; p < kWidth * kHeight; ++p) {
-                    uint8_t expected[3];
-                    if (bits == 32) {
-                        memcpy(expected, source.pixels() + p * 4 + 1, 3);
-                    } else if (paletteCount) {
-                        const PaletteEntry& entry = source.palette()[source.pixels()[p]];
-                        expected[0] = entry.red, expected[1] = entry.green,
-                        expected[2] = entry.blue;
-                    } else {
-                        memset(expected, source.pixels()[p], 3);
-                    }
-                    ASSERT_EQ(memcmp(target.pixels() + p * 3, expected, 3), 0) << "pixel " << p;
-                }
+    const struct {
+        int width, height, bits, paletteCount;
+    } cases[] = {{7, 3, 8, 0},       {7, 3, 8, 256},       {7, 3, 32, 0},
+                 {1531, 1399, 8, 0}, {1531, 1399, 8, 256}, {1531, 1399, 32, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << ", " << c.bits
+                                        << " bits, palette " << c.paletteCount);
+        RasterImage source, target;
+        ASSERT_TRUE(source.Create(c.width, c.height, c.bits, c.paletteCount));
+        for (int i = 0; i < c.paletteCount; ++i) {
+            source.palette()[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)};
+        }
+        for (size_t i = 0; i < size_t(c.width * c.height * c.bits / 8); ++i) {
+            source.pixels()[i] = uint8_t(i * 13 + 5);
+        }
+        ASSERT_TRUE(target.Create(c.width, c.height, 24, 0));
+        ASSERT_TRUE(ConvertTo24Bit(source, &target));
+        for (int p = 0; p < c.width * c.height; ++p) {
+            uint8_t expected[3];
+            if (c.bits == 32) {
+                memcpy(expected, source.pixels() + p * 4 + 1, 3);
+            } else if (c.paletteCount) {
+                const PaletteEntry& entry = source.palette()[source.pixels()[p]];
+                expected[0] = entry.red, expected[1] = entry.green, expected[2] = entry.blue;
+            } else {
+                memset(expected, source.pixels()[p], 3);
             }
+            ASSERT_EQ(memcmp(target.pixels() + p * 3, expected, 3), 0) << "pixel " << p;
         }
     }
 }

@@ -447,12 +447,6 @@ IfdEntry Ascii(uint16_t tag, const std::string& text) {
     return {tag, 2, uint32_t(text.size() + 1), Bytes(text.c_str(), text.c_str() + text.size() + 1)};
 }
 
-size_t IfdBytes(const std::vector<IfdEntry>& entries) {
-    size_t bytes = 2 + 12 * entries.size() + 4;
-    for (const IfdEntry& e : entries) bytes += e.value.size() > 4 ? (e.value.size() + 1) & ~1u : 0;
-    return bytes;
-}
-
 // A directory placed at `at`, its values longer than four bytes right behind it.
 Bytes Ifd(const std::vector<IfdEntry>& entries, uint32_t at) {
     Bytes out = Le(uint32_t(entries.size()), 2), values;
@@ -544,7 +538,8 @@ Bytes Dng(const DngParts& parts) {
     uint32_t at[4], next = 8;
     for (int i = 0; i < 4; ++i) {
         at[i] = next;
-        next += uint32_t(sizes[size_t(i)].empty() ? 0 : IfdBytes(sizes[size_t(i)]));
+        // A directory's size does not depend on where it is placed.
+        next += uint32_t(sizes[size_t(i)].empty() ? 0 : Ifd(sizes[size_t(i)], 0).size());
     }
     const uint32_t thumbnailAt = next, sensorAt = thumbnailAt + uint32_t(thumbnail.size());
     const uint32_t jpegAt = sensorAt + uint32_t(sensor.size());
