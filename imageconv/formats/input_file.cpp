@@ -1,6 +1,9 @@
 #include "imageconv/formats/input_file.h"
 
+#include <algorithm>
+
 #include "imageconv/memory/platform.h"
+#include "imageconv/memory/write_ahead.h"
 
 namespace kv::imageconv {
 
@@ -23,9 +26,19 @@ bool InputFile::Length(uint64_t* length) {
     return file_ && FileLength(file_, length);
 }
 
-bool InputFile::ReadAll(uint64_t size, MappedBuffer* block) {
-    return size <= kMaxBlockBytes && block->Allocate(size_t(size)) && Seek(0) &&
-           Read(block->data(), block->size());
+bool InputFile::ReadBlock(uint64_t offset, uint64_t size, MappedBuffer* block) {
+    if (size > kMaxBlockBytes || !block->Allocate(size_t(size)) || !Seek(offset)) return false;
+    // Read in chunks, so that the block's pages are made writable ahead of the copying.
+    constexpr size_t kChunk = size_t(1) << 20;
+    WriteAhead ahead;
+    ahead.Start(block->data(), block->size());
+    for (size_t done = 0; done < block->size();) {
+        const size_t count = std::min(kChunk, block->size() - done);
+        ahead.WaitFor(done + count);
+        if (!Read(block->data() + done, count)) return false;
+        done += count;
+    }
+    return true;
 }
 
 }  // namespace kv::imageconv

@@ -27,9 +27,9 @@ class InputFile {
     }
     bool Seek(uint64_t offset);
     bool Length(uint64_t* length);
-    // The whole file, `size` bytes long, from its start into a fresh scratch block, for
-    // libraries that decode from memory; false when it exceeds the block limit or fails.
-    bool ReadAll(uint64_t size, MappedBuffer* block);
+    // `size` bytes from `offset` into a fresh scratch block (the data of a format decoded
+    // from memory); false when it exceeds the block limit or any part cannot be read.
+    bool ReadBlock(uint64_t offset, uint64_t size, MappedBuffer* block);
 
   private:
     FILE* file_ = nullptr;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imageconv/formats/byte_order.h"
+#include "imageconv/memory/write_ahead.h"
 
 namespace kv::imageconv {
 namespace {
@@ -75,9 +76,9 @@ bool PcxReader::Decode() {
 bool PcxReader::ReadRunData(uint64_t trailing, MappedBuffer* data, size_t* size) {
     uint64_t fileSize = 0;
     if (!input_.Length(&fileSize) || fileSize <= kHeaderSize + trailing) return false;
-    if (fileSize - kHeaderSize - trailing > kMaxBlockBytes) return false;
-    *size = size_t(fileSize - kHeaderSize - trailing);
-    return data->Allocate(*size) && input_.Seek(kHeaderSize) && input_.Read(data->data(), *size);
+    if (!input_.ReadBlock(kHeaderSize, fileSize - kHeaderSize - trailing, data)) return false;
+    *size = data->size();
+    return true;
 }
 
 bool PcxReader::DecodePaletted() {
@@ -93,7 +94,10 @@ bool PcxReader::DecodePaletted() {
         target_->palette()[i] = {palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]};
     }
     size_t pos = 0;
+    WriteAhead ahead;
+    ahead.Start(target_->pixels(), target_->stride() * size_t(height_));
     for (int32_t y = 0; y < height_; ++y) {
+        ahead.WaitFor(target_->stride() * size_t(y + 1));
         if (!DecodePcxLine(data.data(), dataSize, &pos, lineLength_, target_->Row(y),
                            size_t(width_))) {
             return false;
@@ -115,10 +119,13 @@ bool PcxReader::DecodeThreePlanes() {
     const uint8_t* green = red + bytesPerLine_;
     const uint8_t* blue = green + bytesPerLine_;
     size_t pos = 0;
+    WriteAhead ahead;
+    ahead.Start(target_->pixels(), target_->stride() * size_t(height_));
     for (int32_t y = 0; y < height_; ++y) {
         if (!DecodePcxLine(data.data(), dataSize, &pos, lineLength_, line.data(), kept)) {
             return false;
         }
+        ahead.WaitFor(target_->stride() * size_t(y + 1));
         uint8_t* out = target_->Row(y);
         for (int32_t x = 0; x < width_; ++x, out += 3) {
             out[0] = red[x];

@@ -55,7 +55,7 @@ bool WebpReader::Open(const char* path, RasterImage* target) {
     }
     if (memcmp(header, "RIFF", 4) != 0 || memcmp(header + 8, "WEBP", 4) != 0) return false;
     // libwebp decodes from memory: the whole file goes into a scratch block it can fill.
-    if (!input_.ReadAll(fileSize, &file_)) return false;
+    if (!input_.ReadBlock(0, fileSize, &file_)) return false;
     input_.Close();
     const WebPData whole = {file_.data(), file_.size()};
     WebPDemuxer* demux = WebPDemux(&whole);

@@ -113,7 +113,7 @@ bool JxlReader::Open(const char* path, RasterImage* target) {
     const JxlSignature kind =
         JxlSignatureCheck(header, std::min<uint64_t>(fileSize, sizeof header));
     if (kind != JXL_SIG_CODESTREAM && kind != JXL_SIG_CONTAINER) return false;
-    if (!input_.ReadAll(fileSize, &file_)) return false;
+    if (!input_.ReadBlock(0, fileSize, &file_)) return false;
     input_.Close();
     const Decoder decoder(JxlDecoderCreate(nullptr));
     JxlBasicInfo info;

@@ -36,11 +36,12 @@ TEST_F(PcxTest, PaletteFilesKeepIndexesAndTheTrailingPalette) {
 }
 
 TEST_F(PcxTest, ThreePlaneFilesOfAnyWidthDecodeToTheExactWidth) {
-    // Odd widths with even line lengths, and lines longer than a row.
-    for (int width : {2, 3, 7, 64, 65}) {
+    // Odd widths with even line lengths, and lines longer than a row; the largest is read in
+    // several chunks and its rows are made writable ahead of the decoder.
+    for (auto [width, height] : {std::pair{2, 5}, {3, 5}, {7, 5}, {64, 5}, {65, 5}, {1531, 1001}}) {
         for (int extra : {0, 1, 6}) {
             const int bytesPerLine = width + (width % 2) + extra;
-            const Pixels rgb = Pattern(width, 5, 3, uint32_t(width));
+            const Pixels rgb = Pattern(width, height, 3, uint32_t(width));
             RasterImage image;
             ASSERT_EQ(Run(Pcx24(rgb, bytesPerLine), &image), 1) << width << " " << extra;
             EXPECT_EQ(image.bits(), 24);
