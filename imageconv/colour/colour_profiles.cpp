@@ -55,6 +55,10 @@ double EncodeSrgb(double v) {
     return v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
 }
 
+double DecodeSrgb(double e) {
+    return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4);
+}
+
 namespace {
 
 Curve SrgbCurve() {

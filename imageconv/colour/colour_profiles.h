@@ -30,8 +30,9 @@ struct Chromaticities {
 // The chromaticities of coded primaries; sRGB's (BT.709) for 1, 2 and codes not known here.
 Chromaticities PrimariesOf(int code);
 
-// Linear light (0–1) encoded with the sRGB curve (0–1).
+// Linear light (0–1) encoded with the sRGB curve (0–1), and back.
 double EncodeSrgb(double linear);
+double DecodeSrgb(double code);
 
 // The high-dynamic-range curves brought to SDR: PQ (16) and HLG (18).
 bool IsHdrTransfer(int transfer);

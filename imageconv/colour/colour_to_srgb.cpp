@@ -60,6 +60,29 @@ struct Lookup {
     int Shift() const { return deep ? kDeepShift : 0; }
 };
 
+// The 8-bit sRGB level of each linear sum from `lowest` to `highest` (below 0 black, above
+// kOne white). Levels only rise with the sum, so the first sum of each level is found from
+// the decoding curve and checked with the encoding itself: a few encodings per level instead
+// of one per sum, each a power that 32-bit code computes slowly.
+std::vector<uint8_t> EncodeTable(int32_t lowest, int32_t highest) {
+    const auto level = [](int32_t sum) {
+        return int(std::lround(EncodeSrgb(double(sum) / kOne) * 255));
+    };
+    std::vector<uint8_t> encode(size_t(highest - lowest) + 1, 255);
+    int32_t at = lowest;  // the first sum not yet given its level
+    for (int v = 1; v <= 255 && at <= highest; ++v) {
+        const int32_t floor = std::max(at, 0);
+        int32_t first = std::clamp(int32_t(DecodeSrgb((v - 0.5) / 255) * kOne), floor, kOne);
+        while (first > floor && level(first - 1) >= v) --first;
+        while (first < kOne && level(first) < v) ++first;
+        const int32_t end = std::min(first, highest + 1);
+        if (end > at)
+            std::fill(encode.begin() + (at - lowest), encode.begin() + (end - lowest), v - 1);
+        at = std::max(at, end);
+    }
+    return encode;
+}
+
 // The conversion of a matrix-and-curves profile as table sums: each input level's
 // contribution to the linear red, green and blue of sRGB, added up and encoded with the sRGB
 // curve. Several times faster than lcms2's own evaluation of the same conversion.
@@ -68,33 +91,39 @@ struct MatrixShaper {
         int32_t red, green, blue;
     };
     Lookup lookup;
-    std::vector<Contribution> from[3];
-    uint8_t encode[kOne + 1];
+    // The red, green and blue inputs' tables one after another. The red one's entries hold
+    // minus the lowest sum besides, so that every sum indexes `encode` as it is: no clamping.
+    std::vector<Contribution> from;
+    std::vector<uint8_t> encode;
 
-    static uint8_t Clamped(const uint8_t* encode, int32_t linear) {
-        return encode[linear < 0 ? 0 : linear > kOne ? kOne : linear];
-    }
     // Each pixel is read whole before it is written: `in` may be `out`.
     template <typename Sample>
-    void Convert(const Sample* in, uint8_t* out, int32_t width) const {
-        const int shift = lookup.Shift(), step = lookup.step;
+    void Convert(const Sample* in, uint8_t* out, int32_t width, int step) const {
+        constexpr int shift = sizeof(Sample) == 1 ? 0 : kDeepShift;
+        const Contribution* red = from.data();
+        const Contribution* green = red + lookup.Levels();
+        const Contribution* blue = green + lookup.Levels();
+        const uint8_t* levels = encode.data();
         for (int32_t x = 0; x < width; ++x, in += step, out += 3) {
-            const Contribution& r = from[0][in[0] >> shift];
-            const Contribution& g = from[1][in[1] >> shift];
-            const Contribution& b = from[2][in[2] >> shift];
-            out[0] = Clamped(encode, r.red + g.red + b.red);
-            out[1] = Clamped(encode, r.green + g.green + b.green);
-            out[2] = Clamped(encode, r.blue + g.blue + b.blue);
+            const Contribution& r = red[in[0] >> shift];
+            const Contribution& g = green[in[1] >> shift];
+            const Contribution& b = blue[in[2] >> shift];
+            out[0] = levels[r.red + g.red + b.red];
+            out[1] = levels[r.green + g.green + b.green];
+            out[2] = levels[r.blue + g.blue + b.blue];
         }
     }
     void ConvertAny(const void* in, uint8_t* out, int32_t width) const {
         if (lookup.deep) {
-            Convert(static_cast<const uint16_t*>(in), out, width);
+            Convert(static_cast<const uint16_t*>(in), out, width, lookup.step);
         } else {
-            Convert(static_cast<const uint8_t*>(in), out, width);
+            Convert(static_cast<const uint8_t*>(in), out, width, 3);
         }
     }
 };
+
+// Sums further apart than this (a profile far from any display's) are left to lcms2.
+constexpr int64_t kWidestSums = int64_t(8) * kOne;
 
 // The sample colours as the conversion reads them.
 std::vector<uint16_t> AsInput(const std::vector<uint8_t>& colours, const Lookup& lookup) {
@@ -130,23 +159,44 @@ std::unique_ptr<MatrixShaper> MatrixShaperOf(void* source, void* reference, cons
     cmsDoTransform(toLinear.get(), ramps.data(), light.data(), cmsUInt32Number(levels * 3));
     auto tables = std::make_unique<MatrixShaper>();
     tables->lookup = lookup;
+    tables->from.resize(size_t(levels) * 3);
+    // Per output colour, the lowest and highest sum its three contributions can make.
+    int64_t lowest[3] = {}, highest[3] = {};
     for (int c = 0; c < 3; ++c) {
         const double* column = &light[size_t(levels - 1) * 9 + size_t(c) * 3];
         const double length2 =
             column[0] * column[0] + column[1] * column[1] + column[2] * column[2];
         if (!(length2 > 0)) return nullptr;
-        tables->from[c].resize(size_t(levels));
+        int64_t low[3] = {INT64_MAX, INT64_MAX, INT64_MAX},
+                high[3] = {INT64_MIN, INT64_MIN, INT64_MIN};
         for (int level = 0; level < levels; ++level) {
             const double* out = &light[size_t(level) * 9 + size_t(c) * 3];
             const double along =
                 (out[0] * column[0] + out[1] * column[1] + out[2] * column[2]) / length2;
-            const auto fixed = [&](double v) { return int32_t(std::lround(v * along * kOne)); };
-            tables->from[c][size_t(level)] = {fixed(column[0]), fixed(column[1]), fixed(column[2])};
+            int32_t fixed[3];
+            for (int k = 0; k < 3; ++k) {
+                const double v = column[k] * along * kOne;
+                if (!(std::fabs(v) <= double(kWidestSums))) return nullptr;
+                fixed[k] = int32_t(std::lround(v));
+                low[k] = std::min<int64_t>(low[k], fixed[k]);
+                high[k] = std::max<int64_t>(high[k], fixed[k]);
+            }
+            tables->from[size_t(c) * size_t(levels) + size_t(level)] = {fixed[0], fixed[1],
+                                                                        fixed[2]};
+        }
+        for (int k = 0; k < 3; ++k) {
+            lowest[k] += low[k];
+            highest[k] += high[k];
         }
     }
-    for (int32_t i = 0; i <= kOne; ++i) {
-        tables->encode[i] = uint8_t(std::lround(EncodeSrgb(double(i) / kOne) * 255));
+    const int64_t low = std::min({lowest[0], lowest[1], lowest[2], int64_t(0)});
+    const int64_t high = std::max({highest[0], highest[1], highest[2], int64_t(kOne)});
+    if (high - low > kWidestSums) return nullptr;
+    for (int level = 0; level < levels; ++level) {
+        MatrixShaper::Contribution& red = tables->from[size_t(level)];
+        red = {int32_t(red.red - low), int32_t(red.green - low), int32_t(red.blue - low)};
     }
+    tables->encode = EncodeTable(int32_t(low), int32_t(high));
     const std::vector<uint8_t> samples = SampleColours();
     const cmsUInt32Number count = cmsUInt32Number(samples.size() / 3);
     std::vector<uint8_t> ours(samples.size()), theirs(samples.size());
@@ -214,9 +264,13 @@ bool SrgbConversion::Prepare(const ColourDescription& colours, Samples samples, 
     Lookup& lookup = state->lookup;
     lookup.deep = samples == Samples::kRgb16 || samples == Samples::kGrey16;
     lookup.step = lookup.deep ? (greyProfile ? 1 : 3) + extraSamples : 3;
-    // Whether the picture is sRGB already is decided on its 8-bit levels.
-    Transform levels(cmsCreateTransform(source.get(), greyProfile ? TYPE_GRAY_8 : TYPE_RGB_8,
-                                        srgb.get(), TYPE_RGB_8, INTENT_PERCEPTUAL, 0));
+    // Whether the picture is sRGB already is decided on its 8-bit levels, converted by lcms2's
+    // pipeline as it stands: a handful of colours, where preparing its optimised form would
+    // evaluate the curves some fifty thousand times. That form is made only when it converts
+    // the picture.
+    const cmsUInt32Number levelFormat = greyProfile ? TYPE_GRAY_8 : TYPE_RGB_8;
+    Transform levels(cmsCreateTransform(source.get(), levelFormat, srgb.get(), TYPE_RGB_8,
+                                        INTENT_PERCEPTUAL, cmsFLAGS_NOOPTIMIZE));
     if (!levels) return false;
     const std::vector<uint8_t> sample = SampleColours();
     std::vector<uint8_t> converted(sample.size());
@@ -262,9 +316,12 @@ bool SrgbConversion::Prepare(const ColourDescription& colours, Samples samples, 
     } else {
         state->matrixShaper =
             MatrixShaperOf(source.get(), lookup.deep ? exact.get() : levels.get(), lookup);
-        if (!state->matrixShaper && lookup.deep) {
-            levels.reset(cmsCreateTransform(source.get(), format, srgb.get(), TYPE_RGB_8,
-                                            INTENT_PERCEPTUAL, cmsFLAGS_HIGHRESPRECALC));
+        if (!state->matrixShaper) {
+            levels.reset(lookup.deep
+                             ? cmsCreateTransform(source.get(), format, srgb.get(), TYPE_RGB_8,
+                                                  INTENT_PERCEPTUAL, cmsFLAGS_HIGHRESPRECALC)
+                             : cmsCreateTransform(source.get(), levelFormat, srgb.get(), TYPE_RGB_8,
+                                                  INTENT_PERCEPTUAL, 0));
             if (!levels) return false;
         }
         if (!state->matrixShaper) state->transform = std::move(levels);

@@ -197,7 +197,7 @@ double Encode(double v, bool srgb) {
                                  : 1.09929682680944 * std::pow(v, 0.45) - 0.09929682680944;
 }
 double Decode(double e, bool srgb) {
-    if (srgb) return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4);
+    if (srgb) return DecodeSrgb(e);
     return e < 0.081242858298635 ? e / 4.5
                                  : std::pow((e + 0.09929682680944) / 1.09929682680944, 1 / 0.45);
 }
