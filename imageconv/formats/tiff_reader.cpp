@@ -3,6 +3,9 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <thread>
 
 #include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/formats/to_24bit.h"
@@ -17,22 +20,33 @@ TIFF* AsTiff(void* handle) {
     return static_cast<TIFF*>(handle);
 }
 
+// libtiff sizes some buffers from header fields alone (samples per pixel, bits per sample,
+// rows per strip); no single allocation may exceed the library budget.
+TIFF* OpenTiff(const char* path) {
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (!options) return nullptr;
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kLibraryBudget));
+    // "m": read with ordinary file reads rather than mapping the whole file in.
+    TIFF* tiff = TIFFOpenExt(path, "rm", options);
+    TIFFOpenOptionsFree(options);
+    return tiff;
+}
+
+struct TiffCloser {
+    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+};
+using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+
 }  // namespace
 
 bool TiffReader::Open(const char* path, RasterImage* target) {
     Close();
     TIFFSetErrorHandler(Silent);
     TIFFSetWarningHandler(Silent);
-    // libtiff sizes some buffers from header fields alone (samples per pixel, bits per
-    // sample, rows per strip); no single allocation may exceed the library budget.
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (!options) return false;
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kLibraryBudget));
-    // "m": read with ordinary file reads rather than mapping the whole file in.
-    TIFF* tiff = TIFFOpenExt(path, "rm", options);
-    TIFFOpenOptionsFree(options);
+    TIFF* tiff = OpenTiff(path);
     if (!tiff) return false;
     tiff_ = tiff;
+    path_ = path;
     uint32_t width = 0, height = 0;
     if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
         TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) != 1 || width == 0 || height == 0) {
@@ -188,56 +202,125 @@ bool TiffReader::ReadDeepStrips(const SrgbConversion& colour) {
     return ok;
 }
 
+namespace {
+// Decoders of the RGBA raster working side by side: each takes every n-th band with a libtiff
+// handle of its own (a handle decodes one strip or tile at a time) and a band of raster, and
+// fills, and converts, that band's rows of the image.
+constexpr int kMaxRasterDecoders = 4;
+
+struct RasterBands {
+    RasterImage* image;
+    const SrgbConversion* colour;
+    WriteAhead* writeAhead;
+    uint32_t band;  // rows per band
+    int decoders;   // bands from one decoder to its next
+    std::atomic<bool> failed{false};
+};
+
+struct RasterDecoder {
+    RasterBands* bands = nullptr;
+    TIFF* tiff = nullptr;
+    uint32_t firstBand = 0;
+    BackgroundTask task;
+
+    static void Run(void* self) {
+        auto* decoder = static_cast<RasterDecoder*>(self);
+        if (!decoder->Decode()) decoder->bands->failed = true;
+    }
+
+    bool Decode() const {
+        RasterImage* image = bands->image;
+        const uint32_t width = uint32_t(image->width()), height = uint32_t(image->height());
+        MappedBuffer raster;
+        char message[1024] = "";
+        TIFFRGBAImage rgba;
+        if (!raster.Allocate(size_t(width) * 4 * bands->band) ||
+            !TIFFRGBAImageBegin(&rgba, tiff, 0, message)) {
+            return false;
+        }
+        rgba.req_orientation = ORIENTATION_TOPLEFT;
+        const size_t rasterStride = size_t(width) * 4;
+        const uint64_t step = uint64_t(bands->band) * uint64_t(bands->decoders);
+        bool ok = true;
+        for (uint64_t y = uint64_t(firstBand) * bands->band; ok && y < height; y += step) {
+            const uint32_t first = uint32_t(y);
+            const uint32_t rows = std::min(bands->band, height - first);
+            rgba.row_offset = int(first);
+            rgba.col_offset = 0;
+            ok = !bands->failed &&
+                 TIFFRGBAImageGet(&rgba, reinterpret_cast<uint32_t*>(raster.data()), width, rows);
+            bands->writeAhead->WaitFor(image->stride() * size_t(first + rows));
+            for (uint32_t r = 0; ok && r < rows; ++r) {
+                // Each raster value holds red, green, blue, alpha; alpha is dropped.
+                PackColourBytes(raster.data() + r * rasterStride, image->Row(int32_t(first + r)),
+                                int32_t(width), 0);
+            }
+            if (ok) bands->colour->ConvertRows(image, int32_t(first), int32_t(rows));
+        }
+        TIFFRGBAImageEnd(&rgba);
+        return ok;
+    }
+};
+
+}  // namespace
+
 bool TiffReader::ReadImage() {
     if (width_ > INT32_MAX || height_ > INT32_MAX) return false;
     TIFF* tiff = AsTiff(tiff_);
     SrgbConversion colour;
     if (PrepareDeepColours(tiff, &colour)) return ReadDeepStrips(colour);
     colour.Prepare(DescriptionOf(tiff), IsGrey(tiff) ? Samples::kGreyAsRgb8 : Samples::kRgb8);
-    RowsToSrgb rowsToSrgb;
-    // The RGBA raster is decoded band by band, top row first, into a scratch block of one
-    // band: the same pixels as one whole-image read, in far less memory. The band and
+    // The RGBA raster is decoded band by band, top row first, into scratch blocks of one band:
+    // the same pixels as one whole-image read, in far less memory. Each decoder's band and
     // libtiff's decoded strip or tile are counted before anything is made.
     const uint32_t band = BandRows(tiff, height_);
-    const uint64_t bandBytes = uint64_t(width_) * 4 * band;
-    if (!FitsDecodeBudget(width_, height_, bandBytes + DecodeUnitBytes(tiff))) return false;
-    if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
-    MappedBuffer raster;
-    if (!raster.Allocate(size_t(bandBytes))) return false;
-    rowsToSrgb.Begin(&colour, target_);
-    WriteAhead writeAhead;
-    writeAhead.Start(target_->pixels(), target_->stride() * size_t(height_));
+    const uint64_t decoderBytes = uint64_t(width_) * 4 * band + DecodeUnitBytes(tiff);
+    const uint64_t bandCount = (uint64_t(height_) + band - 1) / band;
+    int decoders = int(std::min<uint64_t>(
+        {std::max(1u, std::thread::hardware_concurrency()), kMaxRasterDecoders, bandCount}));
+    while (decoders > 1 && !FitsDecodeBudget(width_, height_, decoders * decoderBytes)) --decoders;
     char message[1024] = "";
-    TIFFRGBAImage rgba;
-    if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&rgba, tiff, 0, message)) {
+    if (!FitsDecodeBudget(width_, height_, decoderBytes) || !TIFFRGBAImageOK(tiff, message)) {
         return false;
     }
-    rgba.req_orientation = ORIENTATION_TOPLEFT;
-    const size_t rasterStride = size_t(width_) * 4;
-    bool ok = true;
-    for (uint32_t y = 0; ok && y < height_; y += band) {
-        const uint32_t rows = height_ - y < band ? height_ - y : band;
-        rgba.row_offset = int(y);
-        rgba.col_offset = 0;
-        ok = TIFFRGBAImageGet(&rgba, reinterpret_cast<uint32_t*>(raster.data()), width_, rows);
-        writeAhead.WaitFor(target_->stride() * size_t(y + rows));
-        for (uint32_t r = 0; ok && r < rows; ++r) {
-            // Each raster value holds red, green, blue, alpha; alpha is dropped.
-            PackColourBytes(raster.data() + r * rasterStride, target_->Row(int32_t(y + r)),
-                            int32_t(width_), 0);
+    // Further decoders read the file through handles of their own; one that does not open
+    // as the same picture is not used.
+    TiffHandle handles[kMaxRasterDecoders];
+    for (int i = 1; i < decoders; ++i) {
+        handles[i].reset(OpenTiff(path_.c_str()));
+        uint32_t width = 0, height = 0;
+        if (!handles[i] || TIFFGetField(handles[i].get(), TIFFTAG_IMAGEWIDTH, &width) != 1 ||
+            TIFFGetField(handles[i].get(), TIFFTAG_IMAGELENGTH, &height) != 1 || width != width_ ||
+            height != height_ || !TIFFRGBAImageOK(handles[i].get(), message)) {
+            decoders = i;
+            break;
         }
-        if (ok) rowsToSrgb.Decoded(int32_t(y + rows));
     }
-    TIFFRGBAImageEnd(&rgba);
-    if (ok) rowsToSrgb.Finish();
-    rowsToSrgb.Stop();
-    if (ok) target_->Flush();
-    return ok;
+    if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
+    WriteAhead writeAhead;
+    writeAhead.Start(target_->pixels(), target_->stride() * size_t(height_));
+    RasterBands bands{target_, &colour, &writeAhead, band, decoders};
+    RasterDecoder decoder[kMaxRasterDecoders];
+    for (int i = decoders - 1; i >= 0; --i) {
+        decoder[i].bands = &bands;
+        decoder[i].tiff = i == 0 ? tiff : handles[i].get();
+        decoder[i].firstBand = uint32_t(i);
+        // The first decoder, and one whose thread cannot start, runs here.
+        if (i == 0 || !decoder[i].task.Start(RasterDecoder::Run, &decoder[i])) {
+            RasterDecoder::Run(&decoder[i]);
+        }
+    }
+    for (int i = 1; i < decoders; ++i) decoder[i].task.Wait();
+    writeAhead.Stop();
+    if (bands.failed) return false;
+    target_->Flush();
+    return true;
 }
 
 void TiffReader::Close() {
     if (tiff_) TIFFClose(AsTiff(tiff_));
     tiff_ = nullptr;
+    path_.clear();
     target_ = nullptr;
     width_ = height_ = 0;
     opened_ = false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "imageconv/image_reader.h"
 
@@ -24,6 +25,7 @@ class TiffReader : public ImageReader {
     bool ReadDeepStrips(const SrgbConversion& colour);
 
     void* tiff_ = nullptr;  // TIFF*
+    std::string path_;      // opened again for decoders of their own
     RasterImage* target_ = nullptr;
     uint32_t width_ = 0;
     uint32_t height_ = 0;
