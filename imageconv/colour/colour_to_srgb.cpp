@@ -346,43 +346,72 @@ bool SrgbConversion::ready() const {
     return state_ && !state_->lookup.deep;
 }
 
-// Rows handed on together: a thread start costs as much as converting a few rows.
-constexpr int32_t kRowsPerTask = 256;
+// Rows handed on together: waking the thread costs as much as converting a few rows.
+constexpr int32_t kRowsPerBatch = 256;
 
 void RowsToSrgb::Begin(const SrgbConversion* conversion, RasterImage* image) {
     Stop();
     conversion_ = conversion->ready() && image->bits() == 24 ? conversion : nullptr;
     image_ = image;
     handed_ = 0;
+    decoded_ = 0;
+    ending_ = dropped_ = false;
+    // Without a thread of its own, Finish converts every row.
+    running_ = conversion_ && task_.Start(Run, this);
 }
 
 void RowsToSrgb::Decoded(int32_t end) {
-    if (!conversion_ || end - handed_ < kRowsPerTask) return;
-    task_.Wait();
-    first_ = handed_;
-    count_ = end - handed_;
+    if (!running_ || end - handed_ < kRowsPerBatch) return;
     handed_ = end;
-    if (!task_.Start(Run, this)) Run(this);
+    {
+        std::lock_guard<std::mutex> held(lock_);
+        decoded_ = end;
+    }
+    changed_.notify_one();
+}
+
+void RowsToSrgb::End(int32_t end, bool converting) {
+    {
+        std::lock_guard<std::mutex> held(lock_);
+        decoded_ = end;
+        ending_ = true;
+        dropped_ = !converting;
+    }
+    changed_.notify_one();
+    task_.Wait();
+    running_ = false;
 }
 
 void RowsToSrgb::Finish() {
-    if (conversion_) {
-        task_.Wait();
-        first_ = handed_;
-        count_ = image_->height() - handed_;
-        Run(this);
+    if (running_) {
+        End(image_->height(), true);
+    } else if (conversion_) {
+        conversion_->ConvertRows(image_, 0, image_->height());
     }
-    Stop();
+    conversion_ = nullptr;
 }
 
 void RowsToSrgb::Stop() {
-    task_.Wait();
+    if (running_) End(handed_, false);
     conversion_ = nullptr;
 }
 
 void RowsToSrgb::Run(void* self) {
-    const auto* rows = static_cast<const RowsToSrgb*>(self);
-    rows->conversion_->ConvertRows(rows->image_, rows->first_, rows->count_);
+    auto* rows = static_cast<RowsToSrgb*>(self);
+    for (int32_t converted = 0;;) {
+        int32_t end = 0;
+        {
+            std::unique_lock<std::mutex> held(rows->lock_);
+            rows->changed_.wait(held, [&] {
+                return rows->dropped_ || rows->ending_ || rows->decoded_ > converted;
+            });
+            if (rows->dropped_) return;
+            end = rows->decoded_;
+        }
+        if (end <= converted) return;  // ending, and every row is converted
+        rows->conversion_->ConvertRows(rows->image_, converted, end - converted);
+        converted = end;
+    }
 }
 
 void ConvertRowsToSrgb(RasterImage* image, const ColourDescription& colours, Samples samples) {

@@ -3,8 +3,10 @@
 // as. Pictures without a description, or described as sRGB, keep their rows byte for byte.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "imageconv/colour/colour_profiles.h"
 #include "imageconv/memory/platform.h"
@@ -43,25 +45,35 @@ class SrgbConversion {
 };
 
 // Converts the 24-bit rows of a picture as they are decoded, on a second thread while the
-// decoder goes on, so that a tagged photo takes hardly longer than an untagged one.
+// decoder goes on, so that a tagged photo takes hardly longer than an untagged one. One
+// thread serves the whole picture: it sleeps until the decoder hands on more rows.
 class RowsToSrgb {
   public:
+    ~RowsToSrgb() { Stop(); }
+
     // Rows of `image` are to be converted by `conversion` (nothing is, unless it is ready).
     void Begin(const SrgbConversion* conversion, RasterImage* image);
-    // The rows above `end` are decoded; they are handed on in tasks of many rows.
+    // The rows above `end` are decoded; they are handed on in batches of many rows.
     void Decoded(int32_t end);
     // Converts what is left and waits until every row is converted.
     void Finish();
-    // Waits for the running task and converts nothing more (after a decoding error).
+    // Waits for the thread and converts nothing more (after a decoding error).
     void Stop();
 
   private:
     static void Run(void* self);
+    // Ends the thread's work at `end` rows, or at once when `converting` is false.
+    void End(int32_t end, bool converting);
 
     const SrgbConversion* conversion_ = nullptr;
     RasterImage* image_ = nullptr;
-    int32_t handed_ = 0;             // rows handed on so far
-    int32_t first_ = 0, count_ = 0;  // the running task's rows
+    int32_t handed_ = 0;  // rows handed on so far
+    bool running_ = false;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    int32_t decoded_ = 0;   // rows the thread may convert (under lock_)
+    bool ending_ = false;   // no more rows come (under lock_)
+    bool dropped_ = false;  // convert nothing more (under lock_)
     BackgroundTask task_;
 };
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/convert_to_bmp.h"
 #include "imageconv/formats/jpeg_reader.h"
 #include "imageconv/formats/png_reader.h"
@@ -57,7 +58,24 @@ TEST_F(JpegTest, ColourFilesBecome24BitAndGreyFilesGrey) {
     EXPECT_EQ(image.bits(), 8);
     EXPECT_EQ(image.paletteCount(), 0);
     EXPECT_NEAR(image.pixels()[9 * 4 - 1], 77, 1);
+
+    // A tall photo in a wide space, read in true colour: its rows are converted on a second
+    // thread in batches as they are decoded, to what the whole picture converts to.
+    const std::vector<uint8_t> proPhoto = ReadFile("/usr/share/color/icc/ghostscript/rommrgb.icc");
+    ASSERT_TRUE(WriteJpeg(Path("tall.jpg"), Pattern(40, 900, 3, 9), 95));
+    ASSERT_TRUE(WriteFile(Path("tagged.jpg"),
+                          WithIccProfile(ReadFile(Path("tall.jpg")), proPhoto, proPhoto.size())));
+    RasterImage converted;
+    JpegReader trueColour;
+    trueColour.set_true_colour(true);
+    ASSERT_EQ(Run(trueColour, Path("tagged.jpg"), &converted), 1);
+    ASSERT_EQ(Run(reader, Path("tall.jpg"), &image), 1);
+    const std::vector<uint8_t> plain = PixelsOf(image).data;
+    ConvertRowsToSrgb(&image, {proPhoto.data(), proPhoto.size()});
+    EXPECT_NE(PixelsOf(image).data, plain);
+    EXPECT_EQ(PixelsOf(converted).data, PixelsOf(image).data);
     image.Release();
+    converted.Release();
     EXPECT_EQ(BackingFiles(), 0);
 }
 
