@@ -276,8 +276,8 @@ bool TiffReader::ReadImage() {
     const uint32_t band = BandRows(tiff, height_);
     const uint64_t decoderBytes = uint64_t(width_) * 4 * band + DecodeUnitBytes(tiff);
     const uint64_t bandCount = (uint64_t(height_) + band - 1) / band;
-    int decoders = int(std::min<uint64_t>(
-        {std::max(1u, std::thread::hardware_concurrency()), kMaxRasterDecoders, bandCount}));
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    int decoders = int(std::min<uint64_t>({cores, kMaxRasterDecoders, bandCount}));
     while (decoders > 1 && !FitsDecodeBudget(width_, height_, decoders * decoderBytes)) --decoders;
     char message[1024] = "";
     if (!FitsDecodeBudget(width_, height_, decoderBytes) || !TIFFRGBAImageOK(tiff, message)) {
@@ -298,7 +298,10 @@ bool TiffReader::ReadImage() {
     }
     if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
     WriteAhead writeAhead;
-    writeAhead.Start(target_->pixels(), target_->stride() * size_t(height_));
+    // Pages are made writable ahead only on a core that no decoder keeps busy.
+    if (unsigned(decoders) < cores) {
+        writeAhead.Start(target_->pixels(), target_->stride() * size_t(height_));
+    }
     RasterBands bands{target_, &colour, &writeAhead, band, decoders};
     RasterDecoder decoder[kMaxRasterDecoders];
     for (int i = decoders - 1; i >= 0; --i) {
