@@ -135,130 +135,95 @@ bool PrepareDeepColours(TIFF* tiff, SrgbConversion* colour) {
                            samples - colours);
 }
 
-// Rows of 16-bit samples read before their colours are converted: whole strips, at least
-// this many rows, so that starting the conversion's thread costs little beside it.
+// Rows of 16-bit samples decoded together: whole strips, at least this many rows.
 constexpr uint32_t kDeepBandRows = 128;
 
-// A band of 16-bit rows converted into the image's rows, on a second thread while the
-// decoder reads the next band.
-struct DeepBand {
-    const SrgbConversion* colour;
-    const uint8_t* samples;
-    uint64_t rowBytes;
-    RasterImage* target;
-    int32_t first, count;
-
-    static void Convert(void* self) {
-        const auto* band = static_cast<const DeepBand*>(self);
-        for (int32_t r = 0; r < band->count; ++r) {
-            band->colour->ConvertRow(
-                reinterpret_cast<const uint16_t*>(band->samples + uint64_t(r) * band->rowBytes),
-                band->target->Row(band->first + r), band->target->width());
-        }
-    }
-};
-
-// 16-bit samples with a colour profile are converted from all their bits, where the RGBA
-// raster would keep only the high byte of each.
-bool TiffReader::ReadDeepStrips(const SrgbConversion& colour) {
-    TIFF* tiff = AsTiff(tiff_);
-    uint32_t rowsPerStrip = 0;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    if (rowsPerStrip == 0 || rowsPerStrip > height_) rowsPerStrip = height_;
-    const uint64_t stripsPerBand = (kDeepBandRows + rowsPerStrip - 1) / rowsPerStrip;
-    const uint32_t band = uint32_t(std::min<uint64_t>(stripsPerBand * rowsPerStrip, height_));
-    const uint64_t rowBytes = TIFFScanlineSize64(tiff);
-    const uint64_t bandBytes = rowBytes * band;
-    // Two bands take turns, one read while the other is converted; libtiff reads each
-    // strip's coded bytes into a buffer of its own, at most one decoded strip's size.
-    const uint32_t halves = band < height_ ? 2 : 1;
-    if (rowBytes == 0 ||
-        !FitsDecodeBudget(width_, height_, halves * bandBytes + rowBytes * rowsPerStrip)) {
-        return false;
-    }
-    if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
-    MappedBuffer samples[2];
-    for (uint32_t h = 0; h < halves; ++h) {
-        if (!samples[h].Allocate(size_t(bandBytes))) return false;
-    }
-    BackgroundTask task;
-    DeepBand converting{};
-    bool ok = true;
-    for (uint32_t y = 0, half = 0; ok && y < height_; y += band, half = (half + 1) % halves) {
-        const uint32_t rows = std::min(band, height_ - y);
-        uint8_t* rowsRead = samples[half].data();
-        for (uint32_t r = 0; ok && r < rows; r += rowsPerStrip) {
-            const tmsize_t wanted = tmsize_t(rowBytes * std::min(rowsPerStrip, rows - r));
-            ok = TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y + r, 0),
-                                      rowsRead + uint64_t(r) * rowBytes, wanted) == wanted;
-        }
-        task.Wait();
-        if (!ok) break;
-        converting = {&colour, rowsRead, rowBytes, target_, int32_t(y), int32_t(rows)};
-        if (!task.Start(DeepBand::Convert, &converting)) DeepBand::Convert(&converting);
-    }
-    task.Wait();
-    if (ok) target_->Flush();
-    return ok;
-}
-
 namespace {
-// Decoders of the RGBA raster working side by side: each takes every n-th band with a libtiff
-// handle of its own (a handle decodes one strip or tile at a time) and a band of raster, and
-// fills, and converts, that band's rows of the image.
-constexpr int kMaxRasterDecoders = 4;
+// Decoders working side by side: each takes every n-th band of rows with a libtiff handle of
+// its own (a handle decodes one strip or tile at a time) and a scratch band, and fills, and
+// converts, that band's rows of the image.
+constexpr int kMaxDecoders = 4;
 
-struct RasterBands {
+struct Bands {
     RasterImage* image;
     const SrgbConversion* colour;
     WriteAhead* writeAhead;
-    uint32_t band;  // rows per band
-    int decoders;   // bands from one decoder to its next
+    uint32_t rows;  // in a band
+    int decoders;   // bands from one decoder's band to its next
+    // 16-bit samples with a profile are read as they are stored, strip by strip, and
+    // converted from all their bits, where the RGBA raster keeps only the high byte of each.
+    bool deep;
+    uint32_t rowsPerStrip;
+    uint64_t rowBytes;  // a band's rows in the scratch block
     std::atomic<bool> failed{false};
 };
 
-struct RasterDecoder {
-    RasterBands* bands = nullptr;
+struct BandDecoder {
+    Bands* bands = nullptr;
     TIFF* tiff = nullptr;
     uint32_t firstBand = 0;
     BackgroundTask task;
 
     static void Run(void* self) {
-        auto* decoder = static_cast<RasterDecoder*>(self);
+        auto* decoder = static_cast<BandDecoder*>(self);
         if (!decoder->Decode()) decoder->bands->failed = true;
     }
 
     bool Decode() const {
         RasterImage* image = bands->image;
-        const uint32_t width = uint32_t(image->width()), height = uint32_t(image->height());
-        MappedBuffer raster;
+        const uint32_t height = uint32_t(image->height());
+        const int32_t width = image->width();
+        MappedBuffer scratch;
         char message[1024] = "";
         TIFFRGBAImage rgba;
-        if (!raster.Allocate(size_t(width) * 4 * bands->band) ||
-            !TIFFRGBAImageBegin(&rgba, tiff, 0, message)) {
+        if (!scratch.Allocate(size_t(bands->rowBytes * bands->rows)) ||
+            (!bands->deep && !TIFFRGBAImageBegin(&rgba, tiff, 0, message))) {
             return false;
         }
         rgba.req_orientation = ORIENTATION_TOPLEFT;
-        const size_t rasterStride = size_t(width) * 4;
-        const uint64_t step = uint64_t(bands->band) * uint64_t(bands->decoders);
+        const uint64_t step = uint64_t(bands->rows) * uint64_t(bands->decoders);
         bool ok = true;
-        for (uint64_t y = uint64_t(firstBand) * bands->band; ok && y < height; y += step) {
+        for (uint64_t y = uint64_t(firstBand) * bands->rows; ok && y < height; y += step) {
             const uint32_t first = uint32_t(y);
-            const uint32_t rows = std::min(bands->band, height - first);
-            rgba.row_offset = int(first);
-            rgba.col_offset = 0;
-            ok = !bands->failed &&
-                 TIFFRGBAImageGet(&rgba, reinterpret_cast<uint32_t*>(raster.data()), width, rows);
+            const uint32_t rows = std::min(bands->rows, height - first);
+            ok = !bands->failed && (bands->deep ? ReadStrips(first, rows, scratch.data())
+                                                : ReadRaster(&rgba, first, rows, scratch.data()));
             bands->writeAhead->WaitFor(image->stride() * size_t(first + rows));
             for (uint32_t r = 0; ok && r < rows; ++r) {
-                // Each raster value holds red, green, blue, alpha; alpha is dropped.
-                PackColourBytes(raster.data() + r * rasterStride, image->Row(int32_t(first + r)),
-                                int32_t(width), 0);
+                const uint8_t* in = scratch.data() + r * bands->rowBytes;
+                uint8_t* out = image->Row(int32_t(first + r));
+                if (bands->deep) {
+                    bands->colour->ConvertRow(reinterpret_cast<const uint16_t*>(in), out, width);
+                } else {
+                    // Each raster value holds red, green, blue, alpha; alpha is dropped.
+                    PackColourBytes(in, out, width, 0);
+                }
             }
-            if (ok) bands->colour->ConvertRows(image, int32_t(first), int32_t(rows));
+            if (ok && !bands->deep) {
+                bands->colour->ConvertRows(image, int32_t(first), int32_t(rows));
+            }
         }
-        TIFFRGBAImageEnd(&rgba);
+        if (!bands->deep) TIFFRGBAImageEnd(&rgba);
         return ok;
+    }
+
+    bool ReadStrips(uint32_t first, uint32_t rows, uint8_t* samples) const {
+        for (uint32_t r = 0; r < rows; r += bands->rowsPerStrip) {
+            const tmsize_t wanted =
+                tmsize_t(bands->rowBytes * std::min(bands->rowsPerStrip, rows - r));
+            if (TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, first + r, 0),
+                                     samples + uint64_t(r) * bands->rowBytes, wanted) != wanted) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool ReadRaster(TIFFRGBAImage* rgba, uint32_t first, uint32_t rows, uint8_t* raster) const {
+        rgba->row_offset = int(first);
+        rgba->col_offset = 0;
+        return TIFFRGBAImageGet(rgba, reinterpret_cast<uint32_t*>(raster),
+                                uint32_t(bands->image->width()), rows);
     }
 };
 
@@ -268,30 +233,47 @@ bool TiffReader::ReadImage() {
     if (width_ > INT32_MAX || height_ > INT32_MAX) return false;
     TIFF* tiff = AsTiff(tiff_);
     SrgbConversion colour;
-    if (PrepareDeepColours(tiff, &colour)) return ReadDeepStrips(colour);
-    colour.Prepare(DescriptionOf(tiff), IsGrey(tiff) ? Samples::kGreyAsRgb8 : Samples::kRgb8);
-    // The RGBA raster is decoded band by band, top row first, into scratch blocks of one band:
-    // the same pixels as one whole-image read, in far less memory. Each decoder's band and
-    // libtiff's decoded strip or tile are counted before anything is made.
-    const uint32_t band = BandRows(tiff, height_);
-    const uint64_t decoderBytes = uint64_t(width_) * 4 * band + DecodeUnitBytes(tiff);
+    const bool deep = PrepareDeepColours(tiff, &colour);
+    uint32_t band = 0, rowsPerStrip = 0;
+    uint64_t rowBytes = 0, unitBytes = 0;
+    char message[1024] = "";
+    if (deep) {
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+        if (rowsPerStrip == 0 || rowsPerStrip > height_) rowsPerStrip = height_;
+        const uint64_t stripsPerBand = (kDeepBandRows + rowsPerStrip - 1) / rowsPerStrip;
+        band = uint32_t(std::min<uint64_t>(stripsPerBand * rowsPerStrip, height_));
+        rowBytes = TIFFScanlineSize64(tiff);
+        // libtiff reads each strip's coded bytes into a buffer of its own, at most one
+        // decoded strip's size.
+        unitBytes = rowBytes * rowsPerStrip;
+        if (rowBytes == 0) return false;
+    } else {
+        colour.Prepare(DescriptionOf(tiff), IsGrey(tiff) ? Samples::kGreyAsRgb8 : Samples::kRgb8);
+        // The RGBA raster is decoded band by band, top row first: the same pixels as one
+        // whole-image read, in far less memory.
+        band = BandRows(tiff, height_);
+        rowBytes = uint64_t(width_) * 4;
+        unitBytes = DecodeUnitBytes(tiff);
+        if (!TIFFRGBAImageOK(tiff, message)) return false;
+    }
+    // Each decoder's band and libtiff's decoded strip or tile are counted before anything
+    // is made.
+    const uint64_t decoderBytes = rowBytes * band + unitBytes;
     const uint64_t bandCount = (uint64_t(height_) + band - 1) / band;
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    int decoders = int(std::min<uint64_t>({cores, kMaxRasterDecoders, bandCount}));
+    int decoders = int(std::min<uint64_t>({cores, kMaxDecoders, bandCount}));
     while (decoders > 1 && !FitsDecodeBudget(width_, height_, decoders * decoderBytes)) --decoders;
-    char message[1024] = "";
-    if (!FitsDecodeBudget(width_, height_, decoderBytes) || !TIFFRGBAImageOK(tiff, message)) {
-        return false;
-    }
+    if (!FitsDecodeBudget(width_, height_, decoderBytes)) return false;
     // Further decoders read the file through handles of their own; one that does not open
     // as the same picture is not used.
-    TiffHandle handles[kMaxRasterDecoders];
+    TiffHandle handles[kMaxDecoders];
     for (int i = 1; i < decoders; ++i) {
         handles[i].reset(OpenTiff(path_.c_str()));
         uint32_t width = 0, height = 0;
         if (!handles[i] || TIFFGetField(handles[i].get(), TIFFTAG_IMAGEWIDTH, &width) != 1 ||
             TIFFGetField(handles[i].get(), TIFFTAG_IMAGELENGTH, &height) != 1 || width != width_ ||
-            height != height_ || !TIFFRGBAImageOK(handles[i].get(), message)) {
+            height != height_ || TIFFScanlineSize64(handles[i].get()) != TIFFScanlineSize64(tiff) ||
+            (!deep && !TIFFRGBAImageOK(handles[i].get(), message))) {
             decoders = i;
             break;
         }
@@ -302,15 +284,15 @@ bool TiffReader::ReadImage() {
     if (unsigned(decoders) < cores) {
         writeAhead.Start(target_->pixels(), target_->stride() * size_t(height_));
     }
-    RasterBands bands{target_, &colour, &writeAhead, band, decoders};
-    RasterDecoder decoder[kMaxRasterDecoders];
+    Bands bands{target_, &colour, &writeAhead, band, decoders, deep, rowsPerStrip, rowBytes};
+    BandDecoder decoder[kMaxDecoders];
     for (int i = decoders - 1; i >= 0; --i) {
         decoder[i].bands = &bands;
         decoder[i].tiff = i == 0 ? tiff : handles[i].get();
         decoder[i].firstBand = uint32_t(i);
         // The first decoder, and one whose thread cannot start, runs here.
-        if (i == 0 || !decoder[i].task.Start(RasterDecoder::Run, &decoder[i])) {
-            RasterDecoder::Run(&decoder[i]);
+        if (i == 0 || !decoder[i].task.Start(BandDecoder::Run, &decoder[i])) {
+            BandDecoder::Run(&decoder[i]);
         }
     }
     for (int i = 1; i < decoders; ++i) decoder[i].task.Wait();

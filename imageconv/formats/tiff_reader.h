@@ -10,8 +10,6 @@
 
 namespace kv::imageconv {
 
-class SrgbConversion;
-
 class TiffReader : public ImageReader {
   public:
     ~TiffReader() override { Close(); }
@@ -22,7 +20,6 @@ class TiffReader : public ImageReader {
 
   private:
     bool ReadImage();
-    bool ReadDeepStrips(const SrgbConversion& colour);
 
     void* tiff_ = nullptr;  // TIFF*
     std::string path_;      // opened again for decoders of their own
