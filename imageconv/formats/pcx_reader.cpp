@@ -73,20 +73,17 @@ bool PcxReader::Decode() {
     return ok;
 }
 
-bool PcxReader::ReadRunData(uint64_t trailing, MappedBuffer* data, size_t* size) {
+bool PcxReader::ReadRunData(uint64_t trailing, MappedBuffer* data) {
     uint64_t fileSize = 0;
-    if (!input_.Length(&fileSize) || fileSize <= kHeaderSize + trailing) return false;
-    if (!input_.ReadBlock(kHeaderSize, fileSize - kHeaderSize - trailing, data)) return false;
-    *size = data->size();
-    return true;
+    return input_.Length(&fileSize) && fileSize > kHeaderSize + trailing &&
+           input_.ReadBlock(kHeaderSize, fileSize - kHeaderSize - trailing, data);
 }
 
 bool PcxReader::DecodePaletted() {
     // The palette fills the file's last bytes, right after the run-length data.
     MappedBuffer data;
-    size_t dataSize = 0;
     uint8_t palette[kPaletteSize];
-    if (!ReadRunData(kPaletteSize, &data, &dataSize) || !input_.Read(palette, sizeof palette)) {
+    if (!ReadRunData(kPaletteSize, &data) || !input_.Read(palette, sizeof palette)) {
         return false;
     }
     if (!target_->Create(width_, height_, 8, RasterImage::kMaxPalette)) return false;
@@ -98,7 +95,7 @@ bool PcxReader::DecodePaletted() {
     ahead.Start(target_->pixels(), target_->stride() * size_t(height_));
     for (int32_t y = 0; y < height_; ++y) {
         ahead.WaitFor(target_->stride() * size_t(y + 1));
-        if (!DecodePcxLine(data.data(), dataSize, &pos, lineLength_, target_->Row(y),
+        if (!DecodePcxLine(data.data(), data.size(), &pos, lineLength_, target_->Row(y),
                            size_t(width_))) {
             return false;
         }
@@ -109,8 +106,7 @@ bool PcxReader::DecodePaletted() {
 
 bool PcxReader::DecodeThreePlanes() {
     MappedBuffer data;
-    size_t dataSize = 0;
-    if (!ReadRunData(0, &data, &dataSize)) return false;
+    if (!ReadRunData(0, &data)) return false;
     if (!target_->Create(width_, height_, 24, 0)) return false;
     // Only the three colour planes are kept; further planes are decoded and dropped.
     const size_t kept = 3 * bytesPerLine_;
@@ -122,7 +118,7 @@ bool PcxReader::DecodeThreePlanes() {
     WriteAhead ahead;
     ahead.Start(target_->pixels(), target_->stride() * size_t(height_));
     for (int32_t y = 0; y < height_; ++y) {
-        if (!DecodePcxLine(data.data(), dataSize, &pos, lineLength_, line.data(), kept)) {
+        if (!DecodePcxLine(data.data(), data.size(), &pos, lineLength_, line.data(), kept)) {
             return false;
         }
         ahead.WaitFor(target_->stride() * size_t(y + 1));

@@ -27,8 +27,8 @@ class PcxReader : public ImageReader {
 
   private:
     // Reads the run-length data (after the header, up to `trailing` bytes before the end)
-    // into `data`; `size` gets its length.
-    bool ReadRunData(uint64_t trailing, MappedBuffer* data, size_t* size);
+    // into `data`.
+    bool ReadRunData(uint64_t trailing, MappedBuffer* data);
     bool DecodePaletted();
     bool DecodeThreePlanes();
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <thread>
 
 #include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/formats/to_24bit.h"
+#include "imageconv/memory/row_bands.h"
 #include "imageconv/memory/write_ahead.h"
 
 namespace kv::imageconv {
@@ -162,12 +162,6 @@ struct BandDecoder {
     Bands* bands = nullptr;
     TIFF* tiff = nullptr;
     uint32_t firstBand = 0;
-    BackgroundTask task;
-
-    static void Run(void* self) {
-        auto* decoder = static_cast<BandDecoder*>(self);
-        if (!decoder->Decode()) decoder->bands->failed = true;
-    }
 
     bool Decode() const {
         RasterImage* image = bands->image;
@@ -260,8 +254,8 @@ bool TiffReader::ReadImage() {
     // is made.
     const uint64_t decoderBytes = rowBytes * band + unitBytes;
     const uint64_t bandCount = (uint64_t(height_) + band - 1) / band;
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    int decoders = int(std::min<uint64_t>({cores, kMaxDecoders, bandCount}));
+    const int cores = SideBySideThreads();
+    int decoders = int(std::min<uint64_t>({uint64_t(cores), kMaxDecoders, bandCount}));
     while (decoders > 1 && !FitsDecodeBudget(width_, height_, decoders * decoderBytes)) --decoders;
     if (!FitsDecodeBudget(width_, height_, decoderBytes)) return false;
     // Further decoders read the file through handles of their own; one that does not open
@@ -281,21 +275,14 @@ bool TiffReader::ReadImage() {
     if (!target_->Create(int32_t(width_), int32_t(height_), 24, 0)) return false;
     WriteAhead writeAhead;
     // Pages are made writable ahead only on a core that no decoder keeps busy.
-    if (unsigned(decoders) < cores) {
+    if (decoders < cores) {
         writeAhead.Start(target_->pixels(), target_->stride() * size_t(height_));
     }
     Bands bands{target_, &colour, &writeAhead, band, decoders, deep, rowsPerStrip, rowBytes};
-    BandDecoder decoder[kMaxDecoders];
-    for (int i = decoders - 1; i >= 0; --i) {
-        decoder[i].bands = &bands;
-        decoder[i].tiff = i == 0 ? tiff : handles[i].get();
-        decoder[i].firstBand = uint32_t(i);
-        // The first decoder, and one whose thread cannot start, runs here.
-        if (i == 0 || !decoder[i].task.Start(BandDecoder::Run, &decoder[i])) {
-            BandDecoder::Run(&decoder[i]);
-        }
-    }
-    for (int i = 1; i < decoders; ++i) decoder[i].task.Wait();
+    RunSideBySide(decoders, [&](int i) {
+        const BandDecoder decoder{&bands, i == 0 ? tiff : handles[i].get(), uint32_t(i)};
+        if (!decoder.Decode()) bands.failed = true;
+    });
     writeAhead.Stop();
     if (bands.failed) return false;
     target_->Flush();

@@ -7,45 +7,47 @@
 
 namespace kv::imageconv {
 namespace {
-constexpr int64_t kMaxBands = 8;
+constexpr int kMaxThreads = 8;
 // About 5 ms of work per band on a slow core, well above a thread's start.
 constexpr int64_t kPixelsPerBand = int64_t(1) << 20;
 
-struct Band {
-    RowWork work = nullptr;
+struct Share {
+    IndexWork work = nullptr;
     void* context = nullptr;
-    int32_t first = 0, count = 0;
+    int index = 0;
     BackgroundTask task;
-};
 
-void RunBand(void* band) {
-    const Band* b = static_cast<const Band*>(band);
-    b->work(b->context, b->first, b->count);
-}
+    static void Run(void* self) {
+        const Share* share = static_cast<const Share*>(self);
+        share->work(share->context, share->index);
+    }
+};
 }  // namespace
 
-void ForEachRowBand(int32_t rows, int64_t pixelsPerRow, RowWork work, void* context) {
-    if (rows <= 0) return;
-    const int64_t cores = std::max(1u, std::thread::hardware_concurrency());
+int SideBySideThreads() {
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMaxThreads)));
+}
+
+void RunSideBySide(int count, IndexWork work, void* context) {
+    if (count <= 0) return;
+    const int threads = std::min(count, SideBySideThreads());
+    Share others[kMaxThreads - 1];
+    for (int i = 1; i < threads; ++i) {
+        Share& share = others[i - 1];
+        share.work = work;
+        share.context = context;
+        share.index = i;
+        if (!share.task.Start(Share::Run, &share)) Share::Run(&share);
+    }
+    work(context, 0);
+    for (int i = threads; i < count; ++i) work(context, i);
+    for (int i = 1; i < threads; ++i) others[i - 1].task.Wait();
+}
+
+int RowBandCount(int32_t rows, int64_t pixelsPerRow) {
     const int64_t pixels = int64_t(rows) * std::max<int64_t>(pixelsPerRow, 1);
-    const int64_t bands = std::min({cores, kMaxBands, pixels / kPixelsPerBand, int64_t(rows)});
-    if (bands <= 1) {
-        work(context, 0, rows);
-        return;
-    }
-    const auto start = [&](int64_t band) { return int32_t(int64_t(rows) * band / bands); };
-    Band others[kMaxBands - 1];
-    for (int64_t i = 1; i < bands; ++i) {
-        Band& band = others[i - 1];
-        band.work = work;
-        band.context = context;
-        band.first = start(i);
-        band.count = start(i + 1) - band.first;
-        // A band whose thread cannot start is done here.
-        if (!band.task.Start(RunBand, &band)) RunBand(&band);
-    }
-    work(context, 0, start(1));
-    for (int64_t i = 1; i < bands; ++i) others[i - 1].task.Wait();
+    return int(std::max<int64_t>(
+        1, std::min({int64_t(SideBySideThreads()), pixels / kPixelsPerBand, int64_t(rows)})));
 }
 
 }  // namespace kv::imageconv

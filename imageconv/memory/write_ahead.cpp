@@ -20,7 +20,7 @@ void TouchPage(uint8_t* byte) {
 
 void WriteAhead::Start(uint8_t* block, size_t size) {
     Stop();
-    if (!block || size < kSmallestBlock || std::thread::hardware_concurrency() < 2) return;
+    if (!block || size < kSmallestBlock || SideBySideThreads() < 2) return;
     block_ = block;
     size_ = size;
     done_ = 0;

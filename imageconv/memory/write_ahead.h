@@ -2,8 +2,8 @@
 // The first write to each page of a file-backed mapping is a page fault, and on some systems
 // an expensive one; a thread of its own takes those faults in order while the decoder works,
 // and the decoder asks for each stretch before it writes there, so that no byte is ever
-// touched by both at once. Each page keeps its content (its first byte is written back as
-// read). Single-core machines and small blocks get no thread: the decoder faults as before.
+// touched by both at once. Each page keeps its content (its first byte is OR-ed with zero).
+// Single-core machines and small blocks get no thread: the decoder faults as before.
 #pragma once
 
 #include <atomic>

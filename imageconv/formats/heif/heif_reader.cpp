@@ -5,20 +5,17 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/formats/heif/heif_layout.h"
 #include "imageconv/formats/heif/heif_planes.h"
+#include "imageconv/memory/row_bands.h"
 
 namespace kv::imageconv {
 namespace {
 // Bytes that hold the leading file-type box's size, name and main brand.
 constexpr int kFileTypeBytes = 12;
-// Grid tiles, or a picture's rows, decoded side by side: on at most this many threads at
-// once, and never more than the machine has cores.
-constexpr uint64_t kMaxThreads = 8;
 
 HeifReader::Stream* StreamOf(void* user) {
     return static_cast<HeifReader::Stream*>(user);
@@ -147,7 +144,7 @@ bool HeifReader::ReadStructure(const HeifLayout& layout) {
     // each holding a decoder of its own, as far as the budget takes them; a single coded
     // picture's rows may be decoded side by side by the codec's own workers (HEVC coded with
     // wavefronts), which hold no picture of their own.
-    const uint64_t cores = std::min<uint64_t>(std::thread::hardware_concurrency(), kMaxThreads);
+    const uint64_t cores = uint64_t(SideBySideThreads());
     const bool composed = layout.composedWidth > 0;
     uint64_t threads = composed ? cores : 0;
     while (threads > 1 &&

@@ -4,20 +4,18 @@
 
 #include <algorithm>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "imageconv/colour/colour_to_srgb.h"
 #include "imageconv/formats/jxl/jxl_runner.h"
 #include "imageconv/memory/counted_memory.h"
+#include "imageconv/memory/row_bands.h"
 #include "imageconv/memory/write_ahead.h"
 
 namespace kv::imageconv {
 namespace {
 // Bytes that tell a codestream (2) or a container (12) by its signature.
 constexpr size_t kSignatureBytes = 12;
-// Threads one decode uses at most, never more than the machine has cores.
-constexpr size_t kMaxThreads = 8;
 
 struct DecoderDeleter {
     void operator()(JxlDecoder* decoder) const { JxlDecoderDestroy(decoder); }
@@ -167,8 +165,7 @@ bool JxlReader::Decode() {
 // describes other colours; a deeper picture in other colours is converted from 16-bit rows
 // as libjxl hands them on.
 bool JxlReader::DecodeFirstFrame(JxlDecoder* decoder) {
-    JxlRunner runner(
-        std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), kMaxThreads));
+    JxlRunner runner{size_t(SideBySideThreads())};
     if (JxlDecoderSubscribeEvents(decoder, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
                                                JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
         JxlDecoderSetParallelRunner(decoder, JxlRunner::Run, &runner) != JXL_DEC_SUCCESS ||

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
-#include <new>
 
-#include "imageconv/memory/platform.h"
+#include "imageconv/memory/row_bands.h"
 
 namespace kv::imageconv {
 namespace {
@@ -17,12 +15,6 @@ struct Call {
     std::atomic<uint32_t> next;
     uint32_t end;
     std::atomic<bool> failed{false};
-};
-
-struct Worker {
-    Call* call;
-    size_t thread;
-    BackgroundTask task;
 };
 
 void Work(Call* call, size_t thread) {
@@ -37,10 +29,6 @@ void Work(Call* call, size_t thread) {
     }
 }
 
-void WorkOn(void* worker) {
-    Work(static_cast<Worker*>(worker)->call, static_cast<Worker*>(worker)->thread);
-}
-
 }  // namespace
 
 JxlParallelRetCode JxlRunner::Run(void* runner, void* jpegxlOpaque, JxlParallelRunInit init,
@@ -52,18 +40,11 @@ JxlParallelRetCode JxlRunner::Run(void* runner, void* jpegxlOpaque, JxlParallelR
     Call call{jpegxlOpaque, func, {startRange}, endRange};
     try {
         if (init(jpegxlOpaque, threads) != 0) return -1;
-        // Workers that cannot be started leave their share to the others.
-        std::unique_ptr<Worker[]> workers(new (std::nothrow) Worker[threads - 1]);
-        for (size_t i = 1; workers && i < threads; ++i) {
-            workers[i - 1].call = &call;
-            workers[i - 1].thread = i;
-            workers[i - 1].task.Start(WorkOn, &workers[i - 1]);
-        }
-        Work(&call, 0);
-        // Destroying the workers waits for each of their threads.
     } catch (...) {
         return -1;
     }
+    // Every thread takes tasks until none is left; one that cannot start takes them here.
+    RunSideBySide(int(threads), [&](int thread) { Work(&call, size_t(thread)); });
     return call.failed ? -1 : 0;
 }
 
