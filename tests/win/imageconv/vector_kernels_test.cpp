@@ -1,11 +1,17 @@
-// libde265's transforms are chosen at run time by what the processor offers (up to AVX2 and
-// AVX-512); the plain SSE4.1 and scalar ones must decode a photo to the very same samples.
+// The libraries' vector code chosen at run time by what the processor offers: libde265's
+// transforms (up to AVX2 and AVX-512) and libjxl's (SSE2, SSE4, AVX2) must decode a picture
+// as their narrower ones do.
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 #include <libde265/de265.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
+#include "imageconv/convert_to_bmp.h"
+#include "imageconv/raster_image.h"
 #include "tests/host/imageconv/test_images.h"
 
 namespace kv::imageconv::test {
@@ -80,6 +86,38 @@ TEST(HevcKernels, EveryInstructionSetDecodesAPhotoToTheSameSamples) {
     ASSERT_EQ(widest.size(), 1280u * 854 * 3 / 2);
     EXPECT_EQ(Decode(units, de265_acceleration_SSE4), widest);
     EXPECT_EQ(Decode(units, de265_acceleration_SCALAR), widest);
+}
+
+// The picture our reader makes of `name`, its rows one after the other; empty when it fails.
+Bytes ReadPixels(const char* name) {
+    RasterImage image;
+    if (LoadAnyImage(DataFile(name).c_str(), &image, true) != kConverted) return {};
+    Bytes pixels;
+    const size_t rowBytes = size_t(image.width()) * size_t(image.bits() / 8);
+    for (int32_t y = 0; y < image.height(); ++y) {
+        pixels.insert(pixels.end(), image.Row(y), image.Row(y) + rowBytes);
+    }
+    return pixels;
+}
+
+// Lossless pictures come out the same to the bit; a lossy one's samples may differ by one,
+// for AVX2 multiplies and adds in one step, rounding once where SSE rounds twice.
+TEST(VectorKernels, EveryInstructionSetDecodesAJpegXlPictureAlike) {
+    for (const auto& [name, tolerance] : {std::pair{"seed.jxl", 1}, {"seed-lossless.jxl", 0}}) {
+        const Bytes widest = ReadPixels(name);
+        ASSERT_FALSE(widest.empty()) << name;
+        for (const int64_t narrower : {int64_t(HWY_SSE4), int64_t(HWY_SSE2)}) {
+            hwy::SetSupportedTargetsForTest(narrower & hwy::SupportedTargets());
+            const Bytes pixels = ReadPixels(name);
+            hwy::SetSupportedTargetsForTest(0);
+            ASSERT_EQ(pixels.size(), widest.size()) << name;
+            int worst = 0;
+            for (size_t i = 0; i < pixels.size(); ++i) {
+                worst = std::max(worst, std::abs(pixels[i] - widest[i]));
+            }
+            EXPECT_LE(worst, tolerance) << name << " with target " << narrower;
+        }
+    }
 }
 
 }  // namespace
