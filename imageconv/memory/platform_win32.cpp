@@ -107,10 +107,7 @@ bool FileLength(FILE* file, uint64_t* length) {
 }
 
 namespace {
-// Blocks are filled once from the top and read through once. Said so to the system, its read-
-// ahead fits; under Wine (which passes the hint on to the host's file) the first write to each
-// page of the mapping also costs about a third of what it does without.
-constexpr DWORD kBackingFlags = FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_SEQUENTIAL_SCAN;
+constexpr DWORD kBackingFlags = FILE_ATTRIBUTE_HIDDEN;
 
 // A new file under a searched name, deleted by the system when its last handle closes; a name
 // another conversion takes between the search and the creation (or one still being deleted)
@@ -130,6 +127,28 @@ HANDLE CreateNumberedFile(const char* prefix, std::string* path) {
         }
     }
     return INVALID_HANDLE_VALUE;
+}
+
+// A writable view of the whole file, starting on a 2 MB boundary when one is free. Where the
+// system caches files in large pages (Linux does, under Wine), the first write there maps a
+// whole large page at once rather than one 4 KB page: a 72 MB block's first writes cost about
+// 21 ms instead of 35 to 40 (and 30 when the file is also opened for sequential use, a hint
+// the backing files therefore do without). Another thread may take the address between the
+// search and the mapping; the system then places the view.
+void* MapWholeFile(HANDLE mapping, size_t size) {
+    constexpr size_t kAlignment = size_t(2) << 20;
+    if (size <= SIZE_MAX - kAlignment) {
+        void* area = VirtualAlloc(nullptr, size + kAlignment, MEM_RESERVE, PAGE_NOACCESS);
+        if (area) {
+            const uintptr_t start =
+                (reinterpret_cast<uintptr_t>(area) + kAlignment - 1) & ~uintptr_t(kAlignment - 1);
+            VirtualFree(area, 0, MEM_RELEASE);
+            void* view = MapViewOfFileEx(mapping, FILE_MAP_WRITE, 0, 0, size,
+                                         reinterpret_cast<void*>(start));
+            if (view) return view;
+        }
+    }
+    return MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, size);
 }
 }  // namespace
 
@@ -159,7 +178,7 @@ bool MappedBuffer::Allocate(size_t size, const char* prefix, const char* path) {
         return false;
     }
     mapping_ = reinterpret_cast<intptr_t>(mapping);
-    void* view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, size);
+    void* view = MapWholeFile(mapping, size);
     if (!view) {
         Release(true);
         return false;
