@@ -1,5 +1,6 @@
 // The library's one platform seam: file lookup, fresh output files, the temporary-name
-// search, 64-bit stream positioning, a second thread and (in mapped_buffer.h) file mapping.
+// search, 64-bit stream positioning and positioned writes, a second thread and (in
+// mapped_buffer.h) file mapping.
 // Win32 and POSIX each implement it in one file; everything else in the library is portable.
 #pragma once
 
@@ -30,6 +31,9 @@ bool TempFileName(const char* prefix, std::string* name, long first = 0, long* n
 // Positioning and length of an open stream beyond 2 GiB on every target.
 bool SeekFile(FILE* file, uint64_t offset);
 bool FileLength(FILE* file, uint64_t* length);
+// `size` bytes written at `offset` of the stream's file, past its buffer and without moving
+// it; several threads may write their own parts at once.
+bool WriteAt(FILE* file, uint64_t offset, const uint8_t* data, size_t size);
 
 // One task run on a thread of its own, so that work on decoded rows overlaps decoding.
 class BackgroundTask {

@@ -52,6 +52,20 @@ bool FileLength(FILE* file, uint64_t* length) {
     return true;
 }
 
+bool WriteAt(FILE* file, uint64_t offset, const uint8_t* data, size_t size) {
+    const int fd = fileno(file);
+    while (size > 0) {
+        if (offset > uint64_t(INT64_MAX)) return false;
+        const ssize_t written = pwrite(fd, data, size, off_t(offset));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        data += written;
+        offset += uint64_t(written);
+        size -= size_t(written);
+    }
+    return true;
+}
+
 namespace {
 // A new file under a searched name; a name another conversion takes between the search and
 // the creation moves the search on to the next number.

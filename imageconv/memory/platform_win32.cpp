@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -103,6 +104,23 @@ bool FileLength(FILE* file, uint64_t* length) {
         return false;
     }
     *length = uint64_t(size.QuadPart);
+    return true;
+}
+
+bool WriteAt(FILE* file, uint64_t offset, const uint8_t* data, size_t size) {
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    while (size > 0) {
+        OVERLAPPED at = {};
+        at.Offset = DWORD(offset & 0xFFFFFFFFu);
+        at.OffsetHigh = DWORD(offset >> 32);
+        const DWORD part = DWORD(std::min<size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(handle, data, part, &written, &at) || written == 0) return false;
+        data += written;
+        offset += written;
+        size -= written;
+    }
     return true;
 }
 

@@ -144,6 +144,12 @@ TEST_F(BmpWriteTest, BottomRowComesFirstAndPureRedIsStoredBlueGreenRed) {
     const std::vector<uint8_t> secondRow(out.begin() + 62, out.begin() + 68);
     EXPECT_EQ(firstRow, (std::vector<uint8_t>{0, 0, 0xFF, 0, 0, 0xFF}));
     EXPECT_EQ(secondRow, (std::vector<uint8_t>{0, 0, 0x01, 0, 0, 0xFF}));
+    // Rows go out in chunks of about a megabyte written side by side: three here, the last
+    // one short, each in its place.
+    const Pixels tall = Pattern(701, 1300, 3);
+    const std::string tallIn = WriteBytes("tall.bmp", Bmp24(tall));
+    ASSERT_EQ(ConvertFileToBmp(tallIn.c_str(), Path("tall-out.bmp").c_str()), kConverted);
+    EXPECT_EQ(ReadBmp(Path("tall-out.bmp")).rgb.data, tall.data);
 }
 
 TEST_F(BmpWriteTest, WriterRefusesEmptyImagesAndOtherDepths) {
