@@ -32,6 +32,12 @@ TIFF* OpenTiff(const char* path) {
     return tiff;
 }
 
+// The picture's width and height; false when either is missing or zero.
+bool PictureSize(TIFF* tiff, uint32_t* width, uint32_t* height) {
+    return TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, width) == 1 &&
+           TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, height) == 1 && *width > 0 && *height > 0;
+}
+
 struct TiffCloser {
     void operator()(TIFF* tiff) const { TIFFClose(tiff); }
 };
@@ -48,10 +54,7 @@ bool TiffReader::Open(const char* path, RasterImage* target) {
     tiff_ = tiff;
     path_ = path;
     uint32_t width = 0, height = 0;
-    if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
-        TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) != 1 || width == 0 || height == 0) {
-        return false;
-    }
+    if (!PictureSize(tiff, &width, &height)) return false;
     width_ = width;
     height_ = height;
     target_ = target;
@@ -170,11 +173,11 @@ struct BandDecoder {
         MappedBuffer scratch;
         char message[1024] = "";
         TIFFRGBAImage rgba;
-        if (!scratch.Allocate(size_t(bands->rowBytes * bands->rows)) ||
-            (!bands->deep && !TIFFRGBAImageBegin(&rgba, tiff, 0, message))) {
-            return false;
+        if (!scratch.Allocate(size_t(bands->rowBytes * bands->rows))) return false;
+        if (!bands->deep) {
+            if (!TIFFRGBAImageBegin(&rgba, tiff, 0, message)) return false;
+            rgba.req_orientation = ORIENTATION_TOPLEFT;
         }
-        rgba.req_orientation = ORIENTATION_TOPLEFT;
         const uint64_t step = uint64_t(bands->rows) * uint64_t(bands->decoders);
         bool ok = true;
         for (uint64_t y = uint64_t(firstBand) * bands->rows; ok && y < height; y += step) {
@@ -263,11 +266,11 @@ bool TiffReader::ReadImage() {
     TiffHandle handles[kMaxDecoders];
     for (int i = 1; i < decoders; ++i) {
         handles[i].reset(OpenTiff(path_.c_str()));
+        TIFF* other = handles[i].get();
         uint32_t width = 0, height = 0;
-        if (!handles[i] || TIFFGetField(handles[i].get(), TIFFTAG_IMAGEWIDTH, &width) != 1 ||
-            TIFFGetField(handles[i].get(), TIFFTAG_IMAGELENGTH, &height) != 1 || width != width_ ||
-            height != height_ || TIFFScanlineSize64(handles[i].get()) != TIFFScanlineSize64(tiff) ||
-            (!deep && !TIFFRGBAImageOK(handles[i].get(), message))) {
+        if (!other || !PictureSize(other, &width, &height) || width != width_ ||
+            height != height_ || TIFFScanlineSize64(other) != TIFFScanlineSize64(tiff) ||
+            (!deep && !TIFFRGBAImageOK(other, message))) {
             decoders = i;
             break;
         }

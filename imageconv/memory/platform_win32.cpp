@@ -99,7 +99,7 @@ bool SeekFile(FILE* file, uint64_t offset) {
 
 bool FileLength(FILE* file, uint64_t* length) {
     LARGE_INTEGER size;
-    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    HANDLE handle = AsHandle(_get_osfhandle(_fileno(file)));
     if (handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle, &size) || size.QuadPart < 0) {
         return false;
     }
@@ -108,7 +108,7 @@ bool FileLength(FILE* file, uint64_t* length) {
 }
 
 bool WriteAt(FILE* file, uint64_t offset, const uint8_t* data, size_t size) {
-    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    HANDLE handle = AsHandle(_get_osfhandle(_fileno(file)));
     if (handle == INVALID_HANDLE_VALUE) return false;
     while (size > 0) {
         OVERLAPPED at = {};
